@@ -1,0 +1,182 @@
+// Signatures of the published callables and the one argument binder that
+// every call goes through.
+#include "module/frame.h"
+
+#include <deque>
+
+namespace kvt::frame {
+
+namespace {
+
+std::string trim(const std::string& s) {
+    const std::size_t b = s.find_first_not_of(" \t");
+    if (b == std::string::npos) return "";
+    return s.substr(b, s.find_last_not_of(" \t") - b + 1);
+}
+
+[[noreturn]] void bad_declaration(const Entry& entry, const char* what) {
+    raise(PyExc_SystemError, "kvt_wxtools: %s in declaration at line %d: %s", what, entry.line, entry.text.c_str());
+}
+
+Param parse_param(const std::string& text) {
+    Param p;
+    const std::vector<std::string> head_default = split_top_level(text, '=');
+    if (head_default.size() > 1) p.fallback = head_default[1];
+    const std::vector<std::string> name_annotation = split_top_level(head_default[0], ':');
+    p.name = name_annotation[0];
+    if (name_annotation.size() > 1) p.annotation = name_annotation[1];
+    if (p.annotation == "str") p.check = Check::Text;
+    if (p.annotation == "type") p.check = Check::Class;
+    if (p.annotation == "float") p.check = Check::Float;
+    return p;
+}
+
+// Never freed: function objects point at these for the rest of the process.
+std::deque<Callable>& callables() {
+    static auto* all = new std::deque<Callable>();
+    return *all;
+}
+
+}  // namespace
+
+const Callable& declare(const Entry& entry, const std::string& class_name) {
+    const std::string& text = entry.text;
+    const std::size_t open = text.find('(');
+    const std::size_t arrow = text.rfind("->");
+    const std::size_t close = text.rfind(')', arrow == std::string::npos ? std::string::npos : arrow);
+    if (open == std::string::npos || close == std::string::npos || close < open)
+        bad_declaration(entry, "no parameter list");
+
+    Callable c;
+    c.kind = entry.kind;
+    c.line = entry.line;
+    c.name = trim(text.substr(0, open));
+    c.qualname = class_name.empty() ? c.name : class_name + "." + c.name;
+    c.traceback_name = std::string(kModuleName) + "." + c.qualname;
+    if (arrow != std::string::npos && arrow > close) c.returns = trim(text.substr(arrow + 2));
+    c.body = entry.body;
+    c.doc = entry.doc;
+
+    const std::string inside = trim(text.substr(open + 1, close - open - 1));
+    if (!inside.empty()) {
+        for (const std::string& item : split_top_level(inside, ',')) {
+            if (item.compare(0, 2, "**") == 0) {
+                c.kwargs = trim(item.substr(2));
+                continue;
+            }
+            if (!c.kwargs.empty()) bad_declaration(entry, "parameter after **");
+            c.params.push_back(parse_param(item));
+        }
+    }
+    c.required = c.params.size();
+    for (std::size_t k = 0; k < c.params.size(); ++k) {
+        if (!c.params[k].fallback.empty()) {
+            c.required = std::min(c.required, k);
+        } else if (c.required < k) {
+            bad_declaration(entry, "parameter without default after one with");
+        }
+    }
+    for (const std::string& name : split_top_level(entry.locals, ' '))
+        if (!name.empty()) c.locals.push_back(name);
+
+    const std::size_t slots = c.params.size() + (c.kwargs.empty() ? 0 : 1);
+    if (static_cast<int>(slots) != entry.arity) bad_declaration(entry, "body arity differs from the signature");
+    if (slots > static_cast<std::size_t>(kMaxArgs)) bad_declaration(entry, "too many parameters");
+    callables().push_back(std::move(c));
+    return callables().back();
+}
+
+namespace {
+
+[[noreturn]] void raise_argtuple_invalid(const Callable& c, std::size_t found) {
+    const std::size_t total = c.params.size();
+    const bool exact = c.required == total;
+    const bool too_few = found < c.required;
+    const std::size_t expected = too_few ? c.required : total;
+    const char* more_or_less = exact ? "exactly" : too_few ? "at least" : "at most";
+    raise(PyExc_TypeError, "%.200s() takes %.8s %zd positional argument%.1s (%zd given)", c.name.c_str(),
+          more_or_less, static_cast<Py_ssize_t>(expected), expected == 1 ? "" : "s",
+          static_cast<Py_ssize_t>(found));
+}
+
+bool names_param(PyObject* key, const Param& p) {
+    return PyUnicode_Check(key) && PyUnicode_CompareWithASCIIString(key, p.name.c_str()) == 0;
+}
+
+}  // namespace
+
+void bind(const Callable& c, PyObject* defaults, PyObject* const* args, std::size_t nargs, PyObject* kwnames,
+          py::object* out) {
+    const std::size_t total = c.params.size();
+    const std::size_t nkw = kwnames ? static_cast<std::size_t>(PyTuple_GET_SIZE(kwnames)) : 0;
+    const char* name = c.name.c_str();
+
+    // Callables of one parameter (or none) take their arguments positionally only.
+    if (c.kwargs.empty() && total <= 1) {
+        if (nkw) raise(PyExc_TypeError, "%.200s() takes no keyword arguments", name);
+        if (total == 0 && nargs != 0)
+            raise(PyExc_TypeError, "%.200s() takes no arguments (%zd given)", name, static_cast<Py_ssize_t>(nargs));
+        if (total == 1 && nargs != 1)
+            raise(PyExc_TypeError, "%.200s() takes exactly one argument (%zd given)", name,
+                  static_cast<Py_ssize_t>(nargs));
+        if (total == 1) out[0] = py::reinterpret_borrow<py::object>(args[0]);
+    } else {
+        if (nargs > total) raise_argtuple_invalid(c, nargs);
+        for (std::size_t k = 0; k < nargs; ++k) out[k] = py::reinterpret_borrow<py::object>(args[k]);
+        if (nkw) {
+            std::vector<bool> used(nkw, false);
+            // The parameters after the positional ones, by keyword.
+            for (std::size_t k = nargs; k < total; ++k) {
+                for (std::size_t j = 0; j < nkw; ++j) {
+                    if (!used[j] && names_param(PyTuple_GET_ITEM(kwnames, j), c.params[k])) {
+                        out[k] = py::reinterpret_borrow<py::object>(args[nargs + j]);
+                        used[j] = true;
+                        break;
+                    }
+                }
+                if (!out[k] && k < c.required) raise_argtuple_invalid(c, k);
+            }
+            // Every other keyword: a duplicate, unknown, or gathered into **kwargs.
+            py::dict extra;
+            for (std::size_t j = 0; j < nkw; ++j) {
+                if (used[j]) continue;
+                PyObject* key = PyTuple_GET_ITEM(kwnames, j);
+                if (!PyUnicode_Check(key)) raise(PyExc_TypeError, "%.200s() keywords must be strings", name);
+                for (std::size_t k = 0; k < nargs; ++k)
+                    if (names_param(key, c.params[k]))
+                        raise(PyExc_TypeError, "%s() got multiple values for keyword argument '%U'", name, key);
+                if (c.kwargs.empty())
+                    raise(PyExc_TypeError, "%s() got an unexpected keyword argument '%U'", name, key);
+                if (PyDict_SetItem(extra.ptr(), key, args[nargs + j]) < 0) throw py::error_already_set();
+            }
+            if (!c.kwargs.empty()) out[total] = std::move(extra);
+        } else if (nargs < c.required) {
+            raise_argtuple_invalid(c, nargs);
+        }
+        if (!c.kwargs.empty() && !out[total]) out[total] = py::dict();
+        const std::size_t ndefaults = defaults ? static_cast<std::size_t>(PyTuple_GET_SIZE(defaults)) : 0;
+        for (std::size_t k = 0; k < total; ++k)
+            if (!out[k]) out[k] = py::reinterpret_borrow<py::object>(PyTuple_GET_ITEM(defaults, k - (total - ndefaults)));
+    }
+
+    // Conversions first, then the text and class checks, in declaration order.
+    for (std::size_t k = 0; k < total; ++k) {
+        if (c.params[k].check != Check::Float || PyFloat_CheckExact(out[k].ptr())) continue;
+        const double value = PyFloat_AsDouble(out[k].ptr());
+        if (value == -1.0 && PyErr_Occurred()) throw py::error_already_set();
+        out[k] = py::float_(value);
+    }
+    for (std::size_t k = 0; k < total; ++k) {
+        const Param& p = c.params[k];
+        PyObject* v = out[k].ptr();
+        if (v == Py_None) continue;
+        const char* expected = nullptr;
+        if (p.check == Check::Text && !PyUnicode_CheckExact(v)) expected = "str";
+        if (p.check == Check::Class && Py_TYPE(v) != &PyType_Type) expected = "type";
+        if (expected)
+            raise(PyExc_TypeError, "Argument '%.200s' has incorrect type (expected %.200s, got %.200s)",
+                  p.name.c_str(), expected, Py_TYPE(v)->tp_name);
+    }
+}
+
+}  // namespace kvt::frame

@@ -1,0 +1,88 @@
+// Internals of the module frame, shared by its own files only.
+#pragma once
+
+#include "module/kvt.h"
+
+#include <string>
+#include <vector>
+
+namespace kvt::frame {
+
+inline constexpr const char* kModuleName = "kvt_wxtools";
+inline constexpr const char* kSourceFile = "wxtools.py";
+// The most parameters any published callable has, its keyword dict included.
+inline constexpr int kMaxArgs = 16;
+
+// What binding does with a parameter once it has a value.
+enum class Check {
+    None,   // taken as it is
+    Text,   // exactly str or None ("str" annotation)
+    Class,  // exactly an instance of type, or None ("type" annotation)
+    Float,  // converted with float semantics ("float" annotation)
+};
+
+struct Param {
+    std::string name;
+    std::string annotation;  // expression text, or empty
+    std::string fallback;    // default's expression text, or empty
+    Check check = Check::None;
+};
+
+// A published callable: its parsed signature and its body.  Lives for the
+// whole process (function objects point at it and may outlive the module).
+struct Callable {
+    Entry::Kind kind;
+    int line;
+    std::string name;            // bare name, "__on_ok"
+    std::string qualname;        // "MultipleInputDialog.__on_ok"
+    std::string traceback_name;  // "kvt_wxtools.MultipleInputDialog.__on_ok"
+    std::vector<Param> params;
+    std::string kwargs;          // name of the keyword dict parameter, or empty
+    std::string returns;         // return annotation expression, or empty
+    std::vector<std::string> locals;
+    std::size_t required = 0;    // parameters without a default
+    Body body;
+    const char* doc;
+};
+
+// Parses `entry.text` ("name(params) -> ret") into a Callable qualified by
+// `class_name` (empty for module functions) and checks it against the body.
+const Callable& declare(const Entry& entry, const std::string& class_name);
+
+// Binds vectorcall arguments to `callable`'s parameters into `out` (one slot
+// per parameter, then the keyword dict).  `defaults` holds the values of the
+// trailing parameters that have defaults.  Raises the argument-error
+// TypeErrors; conversions and text checks included.
+void bind(const Callable& callable, PyObject* defaults, PyObject* const* args, std::size_t nargs,
+          PyObject* kwnames, py::object* out);
+
+// The published-function type.
+bool ready_function_type() noexcept;
+PyTypeObject* function_type() noexcept;
+// Creates the function object for `callable`: defaults and annotations are
+// evaluated now, as a def statement does.
+py::object make_function(const Callable& callable);
+
+// Module state: set by the exec slot, cleared when it fails.
+void set_module(PyObject* module, PyObject* builtins_dict) noexcept;
+PyObject* module_object() noexcept;
+
+// Evaluates the body in source order; on failure the Python error is set and
+// the failing entry's line is stored in `failed_line`.
+bool run_body(int& failed_line) noexcept;
+
+// Makes `line` the current line of the innermost running callable; returns
+// the previous one (each call restores it when it ends).
+int* swap_current_line(int* line) noexcept;
+
+// Splits declaration text at top-level `stop` characters and trims each part.
+std::vector<std::string> split_top_level(const std::string& text, char stop);
+
+// The built-ins that class creation uses, looked up by the exec slot.
+struct Builtins {
+    PyObject* property = nullptr;
+    PyObject* staticmethod = nullptr;
+};
+Builtins& builtins() noexcept;
+
+}  // namespace kvt::frame

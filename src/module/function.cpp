@@ -1,0 +1,239 @@
+// The one function type of every published callable.  Towards callers it
+// behaves as a Python function: it binds as a method when read through an
+// instance (also when wx looks up an overridden virtual), carries the usual
+// function attributes, and its __code__ lets inspect show the signature.
+#include "module/frame.h"
+
+#include <structmember.h>
+
+namespace kvt::frame {
+
+namespace {
+
+struct FunctionObject {
+    PyObject_HEAD
+    vectorcallfunc vectorcall;
+    const Callable* callable;
+    PyObject* name;
+    PyObject* qualname;
+    PyObject* module;
+    PyObject* doc;
+    PyObject* defaults;     // tuple, or nullptr when no parameter has one
+    PyObject* annotations;  // dict
+    PyObject* globals;
+    PyObject* code;
+    PyObject* dict;
+    PyObject* weakrefs;
+};
+
+FunctionObject* as_function(PyObject* self) { return reinterpret_cast<FunctionObject*>(self); }
+
+// Keeps the current line of one call on the C stack while its body runs.
+class LineScope {
+public:
+    explicit LineScope(int line) : line_(line), previous_(swap_current_line(&line_)) {}
+    ~LineScope() { swap_current_line(previous_); }
+    int line() const { return line_; }
+
+private:
+    int line_;
+    int* previous_;
+};
+
+PyObject* function_vectorcall(PyObject* self, PyObject* const* args, std::size_t nargsf, PyObject* kwnames) {
+    FunctionObject* f = as_function(self);
+    const Callable& c = *f->callable;
+    if (Py_EnterRecursiveCall(" while calling a Python object")) return nullptr;
+    PyObject* result = nullptr;
+    {
+        py::object bound[kMaxArgs];
+        bool arguments_bound = false;
+        LineScope scope(c.line + 1);
+        try {
+            bind(c, f->defaults, args, PyVectorcall_NARGS(nargsf), kwnames, bound);
+            arguments_bound = true;
+            py::object r = c.body(bound);
+            result = r ? r.release().ptr() : Py_NewRef(Py_None);
+        } catch (...) {
+            set_error_from_current_exception();
+            add_traceback(c.traceback_name.c_str(), arguments_bound ? scope.line() : c.line);
+        }
+    }
+    Py_LeaveRecursiveCall();
+    return result;
+}
+
+PyObject* function_descr_get(PyObject* self, PyObject* obj, PyObject*) {
+    if (obj == nullptr || obj == Py_None) return Py_NewRef(self);
+    return PyMethod_New(self, obj);
+}
+
+PyObject* function_repr(PyObject* self) {
+    return PyUnicode_FromFormat("<function %U at %p>", as_function(self)->qualname, self);
+}
+
+int function_traverse(PyObject* self, visitproc visit, void* arg) {
+    FunctionObject* f = as_function(self);
+    Py_VISIT(f->name);
+    Py_VISIT(f->qualname);
+    Py_VISIT(f->module);
+    Py_VISIT(f->doc);
+    Py_VISIT(f->defaults);
+    Py_VISIT(f->annotations);
+    Py_VISIT(f->globals);
+    Py_VISIT(f->code);
+    Py_VISIT(f->dict);
+    return 0;
+}
+
+int function_clear(PyObject* self) {
+    FunctionObject* f = as_function(self);
+    Py_CLEAR(f->name);
+    Py_CLEAR(f->qualname);
+    Py_CLEAR(f->module);
+    Py_CLEAR(f->doc);
+    Py_CLEAR(f->defaults);
+    Py_CLEAR(f->annotations);
+    Py_CLEAR(f->globals);
+    Py_CLEAR(f->code);
+    Py_CLEAR(f->dict);
+    return 0;
+}
+
+void function_dealloc(PyObject* self) {
+    PyObject_GC_UnTrack(self);
+    if (as_function(self)->weakrefs) PyObject_ClearWeakRefs(self);
+    function_clear(self);
+    Py_TYPE(self)->tp_free(self);
+}
+
+// __name__ and __qualname__ accept only text, as on Python functions.
+int set_text(PyObject*& slot, PyObject* value, const char* what) {
+    if (!value || !PyUnicode_Check(value)) {
+        PyErr_Format(PyExc_TypeError, "%s must be set to a string object", what);
+        return -1;
+    }
+    Py_XSETREF(slot, Py_NewRef(value));
+    return 0;
+}
+
+PyObject* get_name(PyObject* self, void*) { return Py_NewRef(as_function(self)->name); }
+int set_name(PyObject* self, PyObject* value, void*) { return set_text(as_function(self)->name, value, "__name__"); }
+PyObject* get_qualname(PyObject* self, void*) { return Py_NewRef(as_function(self)->qualname); }
+int set_qualname(PyObject* self, PyObject* value, void*) {
+    return set_text(as_function(self)->qualname, value, "__qualname__");
+}
+PyObject* get_defaults(PyObject* self, void*) {
+    PyObject* d = as_function(self)->defaults;
+    return Py_NewRef(d ? d : Py_None);
+}
+PyObject* get_none(PyObject*, void*) { Py_RETURN_NONE; }
+PyObject* get_annotations(PyObject* self, void*) { return Py_NewRef(as_function(self)->annotations); }
+int set_annotations(PyObject* self, PyObject* value, void*) {
+    if (!value || !PyDict_Check(value)) {
+        PyErr_SetString(PyExc_TypeError, "__annotations__ must be set to a dict object");
+        return -1;
+    }
+    Py_XSETREF(as_function(self)->annotations, Py_NewRef(value));
+    return 0;
+}
+
+PyGetSetDef function_getset[] = {
+    {"__name__", get_name, set_name, nullptr, nullptr},
+    {"__qualname__", get_qualname, set_qualname, nullptr, nullptr},
+    {"__defaults__", get_defaults, nullptr, nullptr, nullptr},
+    {"__kwdefaults__", get_none, nullptr, nullptr, nullptr},
+    {"__closure__", get_none, nullptr, nullptr, nullptr},
+    {"__annotations__", get_annotations, set_annotations, nullptr, nullptr},
+    {"__dict__", PyObject_GenericGetDict, PyObject_GenericSetDict, nullptr, nullptr},
+    {nullptr, nullptr, nullptr, nullptr, nullptr},
+};
+
+PyMemberDef function_members[] = {
+    {"__module__", T_OBJECT, offsetof(FunctionObject, module), 0, nullptr},
+    {"__doc__", T_OBJECT, offsetof(FunctionObject, doc), 0, nullptr},
+    {"__globals__", T_OBJECT, offsetof(FunctionObject, globals), READONLY, nullptr},
+    {"__code__", T_OBJECT, offsetof(FunctionObject, code), READONLY, nullptr},
+    {nullptr, 0, 0, 0, nullptr},
+};
+
+// Filled in by ready_function_type(); only the object header is set here.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+PyTypeObject function_type_object = {PyVarObject_HEAD_INIT(nullptr, 0)};
+#pragma GCC diagnostic pop
+
+// A code object carrying the callable's file, first line, name and variables:
+// what inspect and tracebacks read of a function.
+py::object make_code(const Callable& c) {
+    PyCodeObject* empty = PyCode_NewEmpty(kSourceFile, c.name.c_str(), c.line);
+    if (!empty) throw py::error_already_set();
+    py::object code = py::reinterpret_steal<py::object>(reinterpret_cast<PyObject*>(empty));
+    py::list names;
+    for (const Param& p : c.params) names.append(py::str(p.name));
+    if (!c.kwargs.empty()) names.append(py::str(c.kwargs));
+    for (const std::string& l : c.locals) names.append(py::str(l));
+    const int flags = CO_OPTIMIZED | CO_NEWLOCALS | (c.kwargs.empty() ? 0 : CO_VARKEYWORDS);
+    return code.attr("replace")(py::arg("co_argcount") = c.params.size(), py::arg("co_posonlyargcount") = 0,
+                                py::arg("co_kwonlyargcount") = 0, py::arg("co_nlocals") = py::len(names),
+                                py::arg("co_varnames") = py::tuple(names), py::arg("co_flags") = flags,
+                                py::arg("co_qualname") = c.qualname);
+}
+
+}  // namespace
+
+bool ready_function_type() noexcept {
+    PyTypeObject& t = function_type_object;
+    if (t.tp_flags & Py_TPFLAGS_READY) return true;
+    t.tp_name = "kvt_wxtools.function";
+    t.tp_basicsize = sizeof(FunctionObject);
+    t.tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC | Py_TPFLAGS_HAVE_VECTORCALL | Py_TPFLAGS_METHOD_DESCRIPTOR;
+    t.tp_doc = "A function of kvt_wxtools.";
+    t.tp_vectorcall_offset = offsetof(FunctionObject, vectorcall);
+    t.tp_call = PyVectorcall_Call;
+    t.tp_descr_get = function_descr_get;
+    t.tp_repr = function_repr;
+    t.tp_traverse = function_traverse;
+    t.tp_clear = function_clear;
+    t.tp_dealloc = function_dealloc;
+    t.tp_getset = function_getset;
+    t.tp_members = function_members;
+    t.tp_dictoffset = offsetof(FunctionObject, dict);
+    t.tp_weaklistoffset = offsetof(FunctionObject, weakrefs);
+    return PyType_Ready(&t) == 0;
+}
+
+PyTypeObject* function_type() noexcept { return &function_type_object; }
+
+py::object make_function(const Callable& c) {
+    // As a def statement does: defaults first, then annotations.
+    py::object defaults = py::none();
+    if (c.required < c.params.size()) {
+        py::tuple values(c.params.size() - c.required);
+        for (std::size_t k = c.required; k < c.params.size(); ++k) values[k - c.required] = evaluate(c.params[k].fallback);
+        defaults = std::move(values);
+    }
+    py::dict annotations;
+    for (const Param& p : c.params)
+        if (!p.annotation.empty()) annotations[py::str(p.name)] = evaluate(p.annotation);
+    if (!c.returns.empty()) annotations["return"] = evaluate(c.returns);
+    py::object code = make_code(c);
+
+    PyObject* self = PyType_GenericAlloc(&function_type_object, 0);
+    if (!self) throw py::error_already_set();
+    py::object result = py::reinterpret_steal<py::object>(self);
+    FunctionObject* f = as_function(self);
+    f->vectorcall = function_vectorcall;
+    f->callable = &c;
+    f->name = py::str(c.name).release().ptr();
+    f->qualname = py::str(c.qualname).release().ptr();
+    f->module = py::str(kModuleName).release().ptr();
+    f->doc = c.doc ? py::str(c.doc).release().ptr() : Py_NewRef(Py_None);
+    f->defaults = defaults.is_none() ? nullptr : defaults.release().ptr();
+    f->annotations = annotations.release().ptr();
+    f->globals = module_dict().release().ptr();
+    f->code = code.release().ptr();
+    return result;
+}
+
+}  // namespace kvt::frame

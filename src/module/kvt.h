@@ -1,0 +1,129 @@
+// The module frame shared by every part of kvt_wxtools: the module's globals,
+// the published-function type, argument binding, traceback entries, class
+// creation and the registry of definitions that the module body runs.
+#pragma once
+
+#include <pybind11/pybind11.h>
+
+#include <cstddef>
+#include <initializer_list>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace py = pybind11;
+
+namespace kvt {
+
+// ---------------------------------------------------------------- errors ---
+
+// Raises `type` with a printf-style message (PyErr_Format's conversions).
+[[noreturn]] void raise(PyObject* type, const char* format, ...);
+
+// Turns the exception being handled (inside a catch block) into the current
+// Python error.  Every boundary towards the interpreter calls it, so that no
+// C++ exception ever leaves the module.
+void set_error_from_current_exception() noexcept;
+
+// Adds a traceback entry named `funcname` with file "wxtools.py" and `line`
+// to the Python error currently set.  Never fails: if the entry can't be made
+// the original error is kept as it is.
+void add_traceback(const char* funcname, int line) noexcept;
+
+// Marks `line` as the statement now running in the innermost published
+// callable; an exception leaving that callable's body carries this line.
+void at(int line) noexcept;
+
+// --------------------------------------------------------------- globals ---
+
+// The module's dictionary (valid once the module body has started).
+py::dict module_dict();
+
+// Reads a module global: the module dictionary, then the built-ins; raises
+// NameError "name '...' is not defined" when neither has it.  Looked up at
+// every use, so rebinding a global after import changes what bodies see.
+py::object global(const char* name);
+void set_global(const char* name, py::handle value);
+// Deletes a module global; NameError when it is not bound.
+void del_global(const char* name);
+
+// ------------------------------------------------------------ expressions ---
+
+// Evaluates the small expressions that declarations are written in: names
+// (looked up as globals), attribute reads, subscripts, calls, literal text,
+// numbers, None/True/False, lists and the empty dictionary.  Used for
+// defaults, annotations, bases, class attributes and module assignments, so
+// that each is computed when its statement runs, as Python would.
+py::object evaluate(const std::string& expression);
+
+// -------------------------------------------------------------- callables ---
+
+// A body receives its bound arguments (parameters in declaration order, then
+// the keyword dictionary for callables that gather extra keywords).
+using Body = py::object (*)(const py::object* args);
+
+// Adapts `py::object f(py::handle, ...)` to Body; its arity is checked
+// against the declared signature when the definition runs.
+template <auto F>
+struct Adapt;
+template <typename... A, py::object (*F)(A...)>
+struct Adapt<F> {
+    static constexpr int arity = sizeof...(A);
+    static py::object call(const py::object* args) { return call(args, std::index_sequence_for<A...>{}); }
+    template <std::size_t... I>
+    static py::object call(const py::object* args, std::index_sequence<I...>) {
+        return F(py::handle(args[I])...);
+    }
+};
+
+// One entry of the module body: a callable, a class with its members, or a
+// module-level statement ("import ...", "from ... import ...", "name = expr",
+// or a class attribute "name = expr" inside a class).
+struct Entry {
+    enum Kind { Function, Method, StaticMethod, Property, Attribute, Class, Statement };
+    Kind kind;
+    int line;
+    std::string text;            // signature, class header or statement
+    Body body = nullptr;
+    int arity = 0;
+    std::string locals;          // the body's local names, for __code__
+    const char* doc = nullptr;   // docstring, or none
+    std::vector<Entry> members;  // a class's members in source order
+};
+
+// Declarations.  `signature` is written as in source: "name(a, b: str = \"x\",
+// **kw) -> Ann"; `locals` lists the body's local variable names ("a b").
+template <auto F>
+Entry function(int line, std::string signature, std::string locals = "", const char* doc = nullptr) {
+    return Entry{Entry::Function, line, std::move(signature), &Adapt<F>::call, Adapt<F>::arity, std::move(locals), doc, {}};
+}
+template <auto F>
+Entry method(int line, std::string signature, std::string locals = "", const char* doc = nullptr) {
+    return Entry{Entry::Method, line, std::move(signature), &Adapt<F>::call, Adapt<F>::arity, std::move(locals), doc, {}};
+}
+template <auto F>
+Entry static_method(int line, std::string signature, std::string locals = "", const char* doc = nullptr) {
+    return Entry{Entry::StaticMethod, line, std::move(signature), &Adapt<F>::call, Adapt<F>::arity, std::move(locals), doc, {}};
+}
+template <auto F>
+Entry property(int line, std::string signature, std::string locals = "", const char* doc = nullptr) {
+    return Entry{Entry::Property, line, std::move(signature), &Adapt<F>::call, Adapt<F>::arity, std::move(locals), doc, {}};
+}
+// A class attribute set in the class body: "CheckInterval = 0.1".
+Entry attribute(int line, std::string assignment);
+// A class statement: "Name(Base, ...)" or "Name".
+Entry class_(int line, std::string header, std::vector<Entry> members);
+// A module-level statement.
+Entry statement(int line, std::string text);
+
+// Adds definitions to the module body; each part of the module holds one
+// static Register.  The body runs them sorted by line.
+struct Register {
+    Register(std::initializer_list<Entry> entries);
+};
+
+// Private member names are stored class-qualified, as Python does:
+// mangle("MultipleInputDialog", "__on_ok") == "_MultipleInputDialog__on_ok".
+std::string mangle(const std::string& class_name, const std::string& name);
+
+}  // namespace kvt

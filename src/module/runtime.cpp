@@ -1,0 +1,521 @@
+// Errors, traceback entries, globals, declaration expressions, class creation
+// and the registry that the module body runs.
+#include "module/frame.h"
+
+#include <frameobject.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdarg>
+#include <cstring>
+#include <new>
+#include <stdexcept>
+
+namespace kvt {
+
+// ---------------------------------------------------------------- errors ---
+
+void raise(PyObject* type, const char* format, ...) {
+    va_list vargs;
+    va_start(vargs, format);
+    PyErr_FormatV(type, format, vargs);
+    va_end(vargs);
+    throw py::error_already_set();
+}
+
+void set_error_from_current_exception() noexcept {
+    try {
+        throw;
+    } catch (py::error_already_set& e) {
+        e.restore();
+    } catch (py::builtin_exception& e) {
+        e.set_error();
+    } catch (std::bad_alloc&) {
+        PyErr_NoMemory();
+    } catch (std::exception& e) {
+        PyErr_Format(PyExc_SystemError, "kvt_wxtools: internal error: %s", e.what());
+    } catch (...) {
+        PyErr_SetString(PyExc_SystemError, "kvt_wxtools: unknown internal error");
+    }
+    if (!PyErr_Occurred())
+        PyErr_SetString(PyExc_SystemError, "kvt_wxtools: error without an exception");
+}
+
+void add_traceback(const char* funcname, int line) noexcept {
+    PyObject *type, *value, *tb;
+    PyErr_Fetch(&type, &value, &tb);
+    PyObject* globals = PyDict_New();  // a frame needs globals; the entry reads none of them
+    PyCodeObject* code = globals ? PyCode_NewEmpty(frame::kSourceFile, funcname, line) : nullptr;
+    PyFrameObject* pyframe = code ? PyFrame_New(PyThreadState_Get(), code, globals, nullptr) : nullptr;
+    if (!pyframe) {
+        // Keep the error being reported, not the one that stopped the entry.
+        PyErr_Clear();
+        PyErr_Restore(type, value, tb);
+    } else {
+        PyErr_Restore(type, value, tb);
+        if (PyTraceBack_Here(pyframe) < 0) {
+            PyErr_Fetch(&type, &value, &tb);
+            Py_XDECREF(tb);
+            PyErr_Restore(type, value, nullptr);
+        }
+    }
+    Py_XDECREF(pyframe);
+    Py_XDECREF(code);
+    Py_XDECREF(globals);
+}
+
+namespace {
+// The innermost running published callable's current line; each call keeps
+// its own on the C stack (see LineScope in function.cpp).
+thread_local int* current_line = nullptr;
+}  // namespace
+
+void at(int line) noexcept {
+    if (current_line) *current_line = line;
+}
+
+namespace frame {
+int* swap_current_line(int* line) noexcept {
+    int* previous = current_line;
+    current_line = line;
+    return previous;
+}
+}  // namespace frame
+
+// --------------------------------------------------------------- globals ---
+
+namespace {
+PyObject* g_module = nullptr;    // strong reference while the module lives
+PyObject* g_dict = nullptr;      // the module's dict (borrowed from g_module)
+PyObject* g_builtins = nullptr;  // the builtins module's dict (strong)
+}  // namespace
+
+namespace frame {
+void set_module(PyObject* module, PyObject* builtins_dict) noexcept {
+    Py_XINCREF(module);
+    Py_XINCREF(builtins_dict);
+    Py_XSETREF(g_module, module);
+    Py_XSETREF(g_builtins, builtins_dict);
+    g_dict = module ? PyModule_GetDict(module) : nullptr;
+}
+PyObject* module_object() noexcept { return g_module; }
+}  // namespace frame
+
+py::dict module_dict() {
+    if (!g_dict) raise(PyExc_SystemError, "kvt_wxtools is not initialised");
+    return py::reinterpret_borrow<py::dict>(g_dict);
+}
+
+py::object global(const char* name) {
+    py::str key(name);
+    PyObject* dict = module_dict().ptr();
+    PyObject* value = PyDict_GetItemWithError(dict, key.ptr());
+    if (!value && !PyErr_Occurred() && g_builtins) value = PyDict_GetItemWithError(g_builtins, key.ptr());
+    if (!value) {
+        if (!PyErr_Occurred()) PyErr_Format(PyExc_NameError, "name '%U' is not defined", key.ptr());
+        throw py::error_already_set();
+    }
+    return py::reinterpret_borrow<py::object>(value);
+}
+
+void set_global(const char* name, py::handle value) {
+    if (PyDict_SetItemString(module_dict().ptr(), name, value.ptr()) < 0) throw py::error_already_set();
+}
+
+void del_global(const char* name) {
+    py::str key(name);
+    if (PyDict_DelItem(module_dict().ptr(), key.ptr()) < 0) {
+        if (!PyErr_ExceptionMatches(PyExc_KeyError)) throw py::error_already_set();
+        PyErr_Clear();
+        raise(PyExc_NameError, "name '%U' is not defined", key.ptr());
+    }
+}
+
+std::string mangle(const std::string& class_name, const std::string& name) {
+    const bool is_private = name.size() > 2 && name.compare(0, 2, "__") == 0 &&
+                            !(name.size() >= 4 && name.compare(name.size() - 2, 2, "__") == 0) &&
+                            name.find('.') == std::string::npos;
+    if (!is_private) return name;
+    const std::size_t start = class_name.find_first_not_of('_');
+    if (start == std::string::npos) return name;  // a class named only of underscores
+    return "_" + class_name.substr(start) + name;
+}
+
+// ------------------------------------------------------------ expressions ---
+
+namespace {
+
+// Recursive-descent reader over one declaration expression.
+class Reader {
+public:
+    explicit Reader(const std::string& text) : s_(text) {}
+
+    py::object expression() {
+        py::object value = atom();
+        for (;;) {
+            skip();
+            if (eat('.')) {
+                value = value.attr(py::str(name()));
+            } else if (eat('[')) {
+                std::vector<py::object> keys = list(']');
+                if (keys.size() == 1) {
+                    value = value[keys[0]];
+                } else {
+                    value = value[as_tuple(keys)];
+                }
+            } else if (eat('(')) {
+                std::vector<py::object> args = list(')');
+                PyObject* result = PyObject_Call(value.ptr(), as_tuple(args).ptr(), nullptr);
+                if (!result) throw py::error_already_set();
+                value = py::reinterpret_steal<py::object>(result);
+            } else {
+                return value;
+            }
+        }
+    }
+
+    void finish() {
+        skip();
+        if (i_ != s_.size()) fail("unexpected text");
+    }
+
+    // Reads up to the next top-level `stop` character (outside brackets and
+    // quotes) and returns the text read; used to split declarations.
+    static std::vector<std::string> split(const std::string& text, char stop) {
+        std::vector<std::string> parts;
+        int depth = 0;
+        char quote = 0;
+        std::string part;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            const char c = text[i];
+            if (quote) {
+                if (c == '\\' && i + 1 < text.size()) {
+                    part += c;
+                    part += text[++i];
+                    continue;
+                }
+                if (c == quote) quote = 0;
+            } else if (c == '"' || c == '\'') {
+                quote = c;
+            } else if (c == '(' || c == '[' || c == '{') {
+                ++depth;
+            } else if (c == ')' || c == ']' || c == '}') {
+                --depth;
+            } else if (c == stop && depth == 0) {
+                parts.push_back(part);
+                part.clear();
+                continue;
+            }
+            part += c;
+        }
+        parts.push_back(part);
+        return parts;
+    }
+
+private:
+    [[noreturn]] void fail(const char* what) {
+        raise(PyExc_SystemError, "kvt_wxtools: bad declaration expression (%s at %zd): %s", what,
+              static_cast<Py_ssize_t>(i_), s_.c_str());
+    }
+    void skip() {
+        while (i_ < s_.size() && (s_[i_] == ' ' || s_[i_] == '\t')) ++i_;
+    }
+    bool eat(char c) {
+        skip();
+        if (i_ < s_.size() && s_[i_] == c) {
+            ++i_;
+            return true;
+        }
+        return false;
+    }
+    std::string name() {
+        skip();
+        const std::size_t start = i_;
+        while (i_ < s_.size() && (std::isalnum(static_cast<unsigned char>(s_[i_])) || s_[i_] == '_')) ++i_;
+        if (start == i_) fail("name expected");
+        return s_.substr(start, i_ - start);
+    }
+    static py::tuple as_tuple(const std::vector<py::object>& items) {
+        py::tuple t(items.size());
+        for (std::size_t k = 0; k < items.size(); ++k) t[k] = items[k];
+        return t;
+    }
+    std::vector<py::object> list(char close) {
+        std::vector<py::object> items;
+        if (eat(close)) return items;
+        do {
+            items.push_back(expression());
+        } while (eat(','));
+        if (!eat(close)) fail("closing bracket expected");
+        return items;
+    }
+    py::object text_literal() {
+        const char quote = s_[i_++];
+        std::string out;
+        while (i_ < s_.size() && s_[i_] != quote) {
+            char c = s_[i_++];
+            if (c == '\\' && i_ < s_.size()) {
+                c = s_[i_++];
+                c = c == 'n' ? '\n' : c == 't' ? '\t' : c;
+            }
+            out += c;
+        }
+        if (i_++ >= s_.size()) fail("unterminated text");
+        PyObject* text = PyUnicode_DecodeUTF8(out.data(), static_cast<Py_ssize_t>(out.size()), "strict");
+        if (!text) throw py::error_already_set();
+        return py::reinterpret_steal<py::object>(text);
+    }
+    py::object number() {
+        const std::size_t start = i_;
+        if (s_[i_] == '-') ++i_;
+        bool is_float = false;
+        while (i_ < s_.size() && (std::isdigit(static_cast<unsigned char>(s_[i_])) || s_[i_] == '.')) {
+            is_float |= s_[i_] == '.';
+            ++i_;
+        }
+        const std::string digits = s_.substr(start, i_ - start);
+        PyObject* value = is_float ? PyFloat_FromDouble(std::stod(digits))
+                                   : PyLong_FromString(digits.c_str(), nullptr, 10);
+        if (!value) throw py::error_already_set();
+        return py::reinterpret_steal<py::object>(value);
+    }
+    py::object atom() {
+        skip();
+        if (i_ >= s_.size()) fail("expression expected");
+        const char c = s_[i_];
+        if (c == '"' || c == '\'') return text_literal();
+        if (c == '-' || std::isdigit(static_cast<unsigned char>(c))) return number();
+        if (eat('[')) {
+            std::vector<py::object> items = list(']');
+            py::list l(items.size());
+            for (std::size_t k = 0; k < items.size(); ++k) l[k] = items[k];
+            return std::move(l);
+        }
+        if (eat('{')) {
+            if (!eat('}')) fail("only the empty dictionary is supported");
+            return py::dict();
+        }
+        const std::string id = name();
+        if (id == "None") return py::none();
+        if (id == "True") return py::bool_(true);
+        if (id == "False") return py::bool_(false);
+        return global(id.c_str());
+    }
+
+    const std::string& s_;
+    std::size_t i_ = 0;
+};
+
+std::string trim(const std::string& s) {
+    const std::size_t b = s.find_first_not_of(" \t");
+    if (b == std::string::npos) return "";
+    const std::size_t e = s.find_last_not_of(" \t");
+    return s.substr(b, e - b + 1);
+}
+
+}  // namespace
+
+py::object evaluate(const std::string& expression) {
+    Reader reader(expression);
+    py::object value = reader.expression();
+    reader.finish();
+    return value;
+}
+
+namespace frame {
+std::vector<std::string> split_top_level(const std::string& text, char stop) {
+    std::vector<std::string> parts = Reader::split(text, stop);
+    for (auto& p : parts) p = trim(p);
+    return parts;
+}
+}  // namespace frame
+
+// ---------------------------------------------------------- declarations ---
+
+Entry attribute(int line, std::string assignment) {
+    return Entry{Entry::Attribute, line, std::move(assignment), nullptr, 0, "", nullptr, {}};
+}
+
+Entry class_(int line, std::string header, std::vector<Entry> members) {
+    return Entry{Entry::Class, line, std::move(header), nullptr, 0, "", nullptr, std::move(members)};
+}
+
+Entry statement(int line, std::string text) {
+    return Entry{Entry::Statement, line, std::move(text), nullptr, 0, "", nullptr, {}};
+}
+
+namespace {
+// Allocated once and never freed: static destructors must not race the
+// interpreter's own shutdown, and the entries hold no Python objects.
+std::vector<Entry>& registry() {
+    static auto* entries = new std::vector<Entry>();
+    return *entries;
+}
+}  // namespace
+
+Register::Register(std::initializer_list<Entry> entries) {
+    for (const Entry& e : entries) registry().push_back(e);
+}
+
+// -------------------------------------------------------- running the body ---
+
+namespace {
+
+using frame::split_top_level;
+
+// "import a.b", "import a.b as c", "from a import x as y, z".
+void run_import(const std::string& text) {
+    py::dict globals = module_dict();
+    auto import = [&](const std::string& module, PyObject* fromlist) {
+        py::str name(module);
+        PyObject* m = PyImport_ImportModuleLevelObject(name.ptr(), globals.ptr(), nullptr, fromlist, 0);
+        if (!m) throw py::error_already_set();
+        return py::reinterpret_steal<py::object>(m);
+    };
+    if (text.compare(0, 5, "from ") == 0) {
+        const std::size_t at_import = text.find(" import ");
+        const std::string module = trim(text.substr(5, at_import - 5));
+        std::vector<std::pair<std::string, std::string>> names;  // (name, bound as)
+        for (const std::string& item : split_top_level(text.substr(at_import + 8), ',')) {
+            const std::size_t as = item.find(" as ");
+            names.emplace_back(trim(item.substr(0, as)), trim(as == std::string::npos ? item : item.substr(as + 4)));
+        }
+        py::tuple fromlist(names.size());
+        for (std::size_t k = 0; k < names.size(); ++k) fromlist[k] = py::str(names[k].first);
+        py::object m = import(module, fromlist.ptr());
+        for (const auto& [name, bound] : names) {
+            py::str key(name);
+            PyObject* value = PyObject_GetAttr(m.ptr(), key.ptr());
+            if (!value) {
+                if (!PyErr_ExceptionMatches(PyExc_AttributeError)) throw py::error_already_set();
+                PyErr_Clear();
+                raise(PyExc_ImportError, "cannot import name %S", key.ptr());
+            }
+            set_global(bound.c_str(), py::reinterpret_steal<py::object>(value));
+        }
+        return;
+    }
+    // "import a.b [as c]": without "as" the top package is bound under its own
+    // name; with "as" the named submodule itself is bound.
+    const std::string rest = trim(text.substr(7));
+    const std::size_t as = rest.find(" as ");
+    const std::string module = trim(rest.substr(0, as));
+    py::object top = import(module, nullptr);
+    if (as == std::string::npos) {
+        set_global(module.substr(0, module.find('.')).c_str(), top);
+        return;
+    }
+    py::object leaf = top;
+    for (std::size_t dot = module.find('.'); dot != std::string::npos;) {
+        const std::size_t next = module.find('.', dot + 1);
+        leaf = leaf.attr(py::str(module.substr(dot + 1, next - dot - 1)));
+        dot = next;
+    }
+    set_global(trim(rest.substr(as + 4)).c_str(), leaf);
+}
+
+// "name = expression", into the module dict or a class namespace.
+std::pair<std::string, py::object> run_assignment(const std::string& text) {
+    const std::size_t eq = text.find('=');
+    return {trim(text.substr(0, eq)), evaluate(trim(text.substr(eq + 1)))};
+}
+
+// The most derived metaclass of `bases`, as a class statement chooses it.
+py::object calculate_metaclass(const py::tuple& bases) {
+    PyTypeObject* winner = &PyType_Type;
+    for (py::handle base : bases) {
+        PyTypeObject* t = Py_TYPE(base.ptr());
+        if (PyType_IsSubtype(winner, t)) continue;
+        if (PyType_IsSubtype(t, winner)) {
+            winner = t;
+            continue;
+        }
+        raise(PyExc_TypeError,
+              "metaclass conflict: the metaclass of a derived class must be a (non-strict) subclass of the "
+              "metaclasses of all its bases");
+    }
+    return py::reinterpret_borrow<py::object>(reinterpret_cast<PyObject*>(winner));
+}
+
+// Runs one entry; `line` follows the member being defined, for the error record.
+void run_entry(const Entry& entry, int& line) {
+    line = entry.line;
+    switch (entry.kind) {
+    case Entry::Statement:
+        if (entry.text.compare(0, 7, "import ") == 0 || entry.text.compare(0, 5, "from ") == 0) {
+            run_import(entry.text);
+        } else {
+            auto [name, value] = run_assignment(entry.text);
+            set_global(name.c_str(), value);
+        }
+        return;
+    case Entry::Function: {
+        const frame::Callable& callable = frame::declare(entry, "");
+        set_global(callable.name.c_str(), frame::make_function(callable));
+        return;
+    }
+    case Entry::Class: {
+        const std::size_t paren = entry.text.find('(');
+        const std::string name = trim(entry.text.substr(0, paren));
+        py::tuple bases(0);
+        if (paren != std::string::npos) {
+            const std::string inside = entry.text.substr(paren + 1, entry.text.rfind(')') - paren - 1);
+            std::vector<py::object> items;
+            for (const std::string& base : split_top_level(inside, ',')) items.push_back(evaluate(base));
+            bases = py::tuple(items.size());
+            for (std::size_t k = 0; k < items.size(); ++k) bases[k] = items[k];
+        }
+        py::object meta = calculate_metaclass(bases);
+        py::object ns;
+        if (py::hasattr(meta, "__prepare__")) {
+            ns = meta.attr("__prepare__")(name, bases);
+        } else {
+            ns = py::dict();
+        }
+        ns["__module__"] = frame::kModuleName;
+        ns["__qualname__"] = name;
+        for (const Entry& member : entry.members) {
+            line = member.line;
+            if (member.kind == Entry::Attribute) {
+                auto [attr, value] = run_assignment(member.text);
+                ns[py::str(mangle(name, attr))] = value;
+                continue;
+            }
+            const frame::Callable& callable = frame::declare(member, name);
+            py::object f = frame::make_function(callable);
+            const frame::Builtins& b = frame::builtins();
+            if (member.kind == Entry::StaticMethod) f = py::reinterpret_borrow<py::object>(b.staticmethod)(f);
+            if (member.kind == Entry::Property) f = py::reinterpret_borrow<py::object>(b.property)(f);
+            ns[py::str(mangle(name, callable.name))] = f;
+        }
+        line = entry.line;
+        set_global(name.c_str(), meta(name, bases, ns));
+        return;
+    }
+    default:
+        raise(PyExc_SystemError, "kvt_wxtools: misplaced declaration at line %d", entry.line);
+    }
+}
+
+}  // namespace
+
+namespace frame {
+
+bool run_body(int& failed_line) noexcept {
+    failed_line = 1;
+    try {
+        std::vector<const Entry*> order;
+        for (const Entry& e : registry()) order.push_back(&e);
+        std::stable_sort(order.begin(), order.end(),
+                         [](const Entry* a, const Entry* b) { return a->line < b->line; });
+        for (const Entry* e : order) run_entry(*e, failed_line);
+        return true;
+    } catch (...) {
+        set_error_from_current_exception();
+        return false;
+    }
+}
+
+}  // namespace frame
+
+}  // namespace kvt

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the project needs (only those missing) and
+# builds the extension in-tree under build/.  Used by run-tests and run-example.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+PACKAGES=(python3 python3-dev python3-wxgtk4.0 python3-serial python3-watchdog
+          pybind11-dev meson ninja-build python3-mesonpy python3-pip python3-venv
+          python3-pytest python3-pytest-xvfb xvfb xauth g++ pkg-config)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+    echo "installing: ${missing[*]}"
+    SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+    $SUDO apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# Debian's interpreter is the one that has wx; never the first python3 on PATH.
+PY=/usr/bin/python3
+BUILD=${KVT_BUILD_DIR:-build}
+if [ ! -f "$BUILD/build.ninja" ]; then
+    meson setup "$BUILD" -Dpython.install_env=auto --native-file tools/native.ini ${KVT_MESON_ARGS:-}
+fi
+meson compile -C "$BUILD"
