@@ -94,20 +94,24 @@ struct Entry {
 // Declarations.  `signature` is written as in source: "name(a, b: str = \"x\",
 // **kw) -> Ann"; `locals` lists the body's local variable names ("a b").
 template <auto F>
+Entry callable(Entry::Kind kind, int line, std::string signature, std::string locals, const char* doc) {
+    return Entry{kind, line, std::move(signature), &Adapt<F>::call, Adapt<F>::arity, std::move(locals), doc, {}};
+}
+template <auto F>
 Entry function(int line, std::string signature, std::string locals = "", const char* doc = nullptr) {
-    return Entry{Entry::Function, line, std::move(signature), &Adapt<F>::call, Adapt<F>::arity, std::move(locals), doc, {}};
+    return callable<F>(Entry::Function, line, std::move(signature), std::move(locals), doc);
 }
 template <auto F>
 Entry method(int line, std::string signature, std::string locals = "", const char* doc = nullptr) {
-    return Entry{Entry::Method, line, std::move(signature), &Adapt<F>::call, Adapt<F>::arity, std::move(locals), doc, {}};
+    return callable<F>(Entry::Method, line, std::move(signature), std::move(locals), doc);
 }
 template <auto F>
 Entry static_method(int line, std::string signature, std::string locals = "", const char* doc = nullptr) {
-    return Entry{Entry::StaticMethod, line, std::move(signature), &Adapt<F>::call, Adapt<F>::arity, std::move(locals), doc, {}};
+    return callable<F>(Entry::StaticMethod, line, std::move(signature), std::move(locals), doc);
 }
 template <auto F>
 Entry property(int line, std::string signature, std::string locals = "", const char* doc = nullptr) {
-    return Entry{Entry::Property, line, std::move(signature), &Adapt<F>::call, Adapt<F>::arity, std::move(locals), doc, {}};
+    return callable<F>(Entry::Property, line, std::move(signature), std::move(locals), doc);
 }
 // A class attribute set in the class body: "CheckInterval = 0.1".
 Entry attribute(int line, std::string assignment);
