@@ -2,6 +2,7 @@
 // every call goes through.
 #include "module/frame.h"
 
+#include <cstdarg>
 #include <deque>
 
 namespace kvt::frame {
@@ -88,13 +89,23 @@ const Callable& declare(const Entry& entry, const std::string& class_name) {
 
 namespace {
 
-[[noreturn]] void raise_argtuple_invalid(const Callable& c, std::size_t found) {
+// Sets a TypeError and returns false: argument errors are common enough in
+// callers' code that they are reported without unwinding.
+bool type_error(const char* format, ...) {
+    va_list vargs;
+    va_start(vargs, format);
+    PyErr_FormatV(PyExc_TypeError, format, vargs);
+    va_end(vargs);
+    return false;
+}
+
+bool argtuple_invalid(const Callable& c, std::size_t found) {
     const std::size_t total = c.params.size();
     const bool exact = c.required == total;
     const bool too_few = found < c.required;
     const std::size_t expected = too_few ? c.required : total;
     const char* more_or_less = exact ? "exactly" : too_few ? "at least" : "at most";
-    raise(PyExc_TypeError, "%.200s() takes %.8s %zd positional argument%.1s (%zd given)", c.name.c_str(),
+    return type_error("%.200s() takes %.8s %zd positional argument%.1s (%zd given)", c.name.c_str(),
           more_or_less, static_cast<Py_ssize_t>(expected), expected == 1 ? "" : "s",
           static_cast<Py_ssize_t>(found));
 }
@@ -105,7 +116,7 @@ bool names_param(PyObject* key, const Param& p) {
 
 }  // namespace
 
-void bind(const Callable& c, PyObject* defaults, PyObject* const* args, std::size_t nargs, PyObject* kwnames,
+bool bind(const Callable& c, PyObject* defaults, PyObject* const* args, std::size_t nargs, PyObject* kwnames,
           py::object* out) {
     const std::size_t total = c.params.size();
     const std::size_t nkw = kwnames ? static_cast<std::size_t>(PyTuple_GET_SIZE(kwnames)) : 0;
@@ -113,15 +124,15 @@ void bind(const Callable& c, PyObject* defaults, PyObject* const* args, std::siz
 
     // Callables of one parameter (or none) take their arguments positionally only.
     if (c.kwargs.empty() && total <= 1) {
-        if (nkw) raise(PyExc_TypeError, "%.200s() takes no keyword arguments", name);
+        if (nkw) return type_error("%.200s() takes no keyword arguments", name);
         if (total == 0 && nargs != 0)
-            raise(PyExc_TypeError, "%.200s() takes no arguments (%zd given)", name, static_cast<Py_ssize_t>(nargs));
+            return type_error("%.200s() takes no arguments (%zd given)", name, static_cast<Py_ssize_t>(nargs));
         if (total == 1 && nargs != 1)
-            raise(PyExc_TypeError, "%.200s() takes exactly one argument (%zd given)", name,
+            return type_error("%.200s() takes exactly one argument (%zd given)", name,
                   static_cast<Py_ssize_t>(nargs));
         if (total == 1) out[0] = py::reinterpret_borrow<py::object>(args[0]);
     } else {
-        if (nargs > total) raise_argtuple_invalid(c, nargs);
+        if (nargs > total) return argtuple_invalid(c, nargs);
         for (std::size_t k = 0; k < nargs; ++k) out[k] = py::reinterpret_borrow<py::object>(args[k]);
         if (nkw) {
             std::vector<bool> used(nkw, false);
@@ -134,24 +145,24 @@ void bind(const Callable& c, PyObject* defaults, PyObject* const* args, std::siz
                         break;
                     }
                 }
-                if (!out[k] && k < c.required) raise_argtuple_invalid(c, k);
+                if (!out[k] && k < c.required) return argtuple_invalid(c, k);
             }
             // Every other keyword: a duplicate, unknown, or gathered into **kwargs.
             py::dict extra;
             for (std::size_t j = 0; j < nkw; ++j) {
                 if (used[j]) continue;
                 PyObject* key = PyTuple_GET_ITEM(kwnames, j);
-                if (!PyUnicode_Check(key)) raise(PyExc_TypeError, "%.200s() keywords must be strings", name);
+                if (!PyUnicode_Check(key)) return type_error("%.200s() keywords must be strings", name);
                 for (std::size_t k = 0; k < nargs; ++k)
                     if (names_param(key, c.params[k]))
-                        raise(PyExc_TypeError, "%s() got multiple values for keyword argument '%U'", name, key);
+                        return type_error("%s() got multiple values for keyword argument '%U'", name, key);
                 if (c.kwargs.empty())
-                    raise(PyExc_TypeError, "%s() got an unexpected keyword argument '%U'", name, key);
-                if (PyDict_SetItem(extra.ptr(), key, args[nargs + j]) < 0) throw py::error_already_set();
+                    return type_error("%s() got an unexpected keyword argument '%U'", name, key);
+                if (PyDict_SetItem(extra.ptr(), key, args[nargs + j]) < 0) return false;
             }
             if (!c.kwargs.empty()) out[total] = std::move(extra);
         } else if (nargs < c.required) {
-            raise_argtuple_invalid(c, nargs);
+            return argtuple_invalid(c, nargs);
         }
         if (!c.kwargs.empty() && !out[total]) out[total] = py::dict();
         const std::size_t ndefaults = defaults ? static_cast<std::size_t>(PyTuple_GET_SIZE(defaults)) : 0;
@@ -163,7 +174,7 @@ void bind(const Callable& c, PyObject* defaults, PyObject* const* args, std::siz
     for (std::size_t k = 0; k < total; ++k) {
         if (c.params[k].check != Check::Float || PyFloat_CheckExact(out[k].ptr())) continue;
         const double value = PyFloat_AsDouble(out[k].ptr());
-        if (value == -1.0 && PyErr_Occurred()) throw py::error_already_set();
+        if (value == -1.0 && PyErr_Occurred()) return false;
         out[k] = py::float_(value);
     }
     for (std::size_t k = 0; k < total; ++k) {
@@ -174,9 +185,10 @@ void bind(const Callable& c, PyObject* defaults, PyObject* const* args, std::siz
         if (p.check == Check::Text && !PyUnicode_CheckExact(v)) expected = "str";
         if (p.check == Check::Class && Py_TYPE(v) != &PyType_Type) expected = "type";
         if (expected)
-            raise(PyExc_TypeError, "Argument '%.200s' has incorrect type (expected %.200s, got %.200s)",
+            return type_error("Argument '%.200s' has incorrect type (expected %.200s, got %.200s)",
                   p.name.c_str(), expected, Py_TYPE(v)->tp_name);
     }
+    return true;
 }
 
 }  // namespace kvt::frame

@@ -52,8 +52,9 @@ const Callable& declare(const Entry& entry, const std::string& class_name);
 // Binds vectorcall arguments to `callable`'s parameters into `out` (one slot
 // per parameter, then the keyword dict).  `defaults` holds the values of the
 // trailing parameters that have defaults.  Raises the argument-error
-// TypeErrors; conversions and text checks included.
-void bind(const Callable& callable, PyObject* defaults, PyObject* const* args, std::size_t nargs,
+// TypeErrors (returning false with the error set); conversions and text
+// checks included.
+bool bind(const Callable& callable, PyObject* defaults, PyObject* const* args, std::size_t nargs,
           PyObject* kwnames, py::object* out);
 
 // The published-function type.

@@ -50,10 +50,13 @@ PyObject* function_vectorcall(PyObject* self, PyObject* const* args, std::size_t
         bool arguments_bound = false;
         LineScope scope(c.line + 1);
         try {
-            bind(c, f->defaults, args, PyVectorcall_NARGS(nargsf), kwnames, bound);
-            arguments_bound = true;
-            py::object r = c.body(bound);
-            result = r ? r.release().ptr() : Py_NewRef(Py_None);
+            if (bind(c, f->defaults, args, PyVectorcall_NARGS(nargsf), kwnames, bound)) {
+                arguments_bound = true;
+                py::object r = c.body(bound);
+                result = r ? r.release().ptr() : Py_NewRef(Py_None);
+            } else {
+                add_traceback(c.traceback_name.c_str(), c.line);
+            }
         } catch (...) {
             set_error_from_current_exception();
             add_traceback(c.traceback_name.c_str(), arguments_bound ? scope.line() : c.line);
@@ -167,7 +170,7 @@ PyTypeObject function_type_object = {PyVarObject_HEAD_INIT(nullptr, 0)};
 // what inspect and tracebacks read of a function.
 py::object make_code(const Callable& c) {
     PyCodeObject* empty = PyCode_NewEmpty(kSourceFile, c.name.c_str(), c.line);
-    if (!empty) throw py::error_already_set();
+    if (!empty) throw_python_error();
     py::object code = py::reinterpret_steal<py::object>(reinterpret_cast<PyObject*>(empty));
     py::list names;
     for (const Param& p : c.params) names.append(py::str(p.name));
@@ -220,7 +223,7 @@ py::object make_function(const Callable& c) {
     py::object code = make_code(c);
 
     PyObject* self = PyType_GenericAlloc(&function_type_object, 0);
-    if (!self) throw py::error_already_set();
+    if (!self) throw_python_error();
     py::object result = py::reinterpret_steal<py::object>(self);
     FunctionObject* f = as_function(self);
     f->vectorcall = function_vectorcall;

@@ -17,6 +17,14 @@ namespace kvt {
 
 // ---------------------------------------------------------------- errors ---
 
+// Thrown when the Python error indicator is already set: the cheap way for
+// the module's own code to unwind to the boundary that reports the error.
+// (pybind11's own calls throw py::error_already_set; both are handled.)
+struct PythonError {};
+
+// Throws PythonError; call right after a C API function reported failure.
+[[noreturn]] inline void throw_python_error() { throw PythonError{}; }
+
 // Raises `type` with a printf-style message (PyErr_Format's conversions).
 [[noreturn]] void raise(PyObject* type, const char* format, ...);
 
@@ -39,10 +47,32 @@ void at(int line) noexcept;
 // The module's dictionary (valid once the module body has started).
 py::dict module_dict();
 
+// The interned text object for a string literal (cached by its address, so
+// only ever pass literals):
+// `obj.attr(interned("Name"))` reads an attribute without making a new text.
+py::handle interned(const char* literal);
+
+// Fast forms of `obj.name`, `obj.name(args...)` and `f(args...)`: interned
+// names and vectorcall, without a bound method or an argument tuple.
+py::object get_attr(py::handle obj, const char* literal);
+py::object steal_result(PyObject* result);  // throws when `result` is null
+template <typename... A>
+py::object call_method(py::handle obj, const char* literal, A&&... args) {
+    PyObject* stack[] = {obj.ptr(), py::handle(args).ptr()...};
+    return steal_result(PyObject_VectorcallMethod(interned(literal).ptr(), stack,
+                                                  (1 + sizeof...(A)) | PY_VECTORCALL_ARGUMENTS_OFFSET, nullptr));
+}
+template <typename... A>
+py::object call(py::handle f, A&&... args) {
+    PyObject* stack[] = {nullptr, py::handle(args).ptr()...};
+    return steal_result(PyObject_Vectorcall(f.ptr(), stack + 1, sizeof...(A) | PY_VECTORCALL_ARGUMENTS_OFFSET, nullptr));
+}
+
 // Reads a module global: the module dictionary, then the built-ins; raises
 // NameError "name '...' is not defined" when neither has it.  Looked up at
 // every use, so rebinding a global after import changes what bodies see.
-py::object global(const char* name);
+py::object global(const char* literal);
+py::object global(py::handle name);
 void set_global(const char* name, py::handle value);
 // Deletes a module global; NameError when it is not bound.
 void del_global(const char* name);

@@ -107,11 +107,11 @@ void prepare(PyObject* module) {
     if (running != compiled &&
         PyErr_WarnFormat(PyExc_RuntimeWarning, 1, "compiletime version %s of module '%.100s' does not match runtime version %s",
                          compiled.c_str(), kModuleName, running.c_str()) < 0)
-        throw py::error_already_set();
+        throw_python_error();
 
     py::module_ builtins_module = py::module_::import("builtins");
     set_module(module, builtins_module.attr("__dict__").ptr());
-    if (PyObject_SetAttrString(module, "__builtins__", builtins_module.ptr()) < 0) throw py::error_already_set();
+    if (PyObject_SetAttrString(module, "__builtins__", builtins_module.ptr()) < 0) throw_python_error();
 
     py::dict modules = py::reinterpret_borrow<py::dict>(PySys_GetObject("modules"));
     if (!modules) raise(PyExc_RuntimeError, "lost sys.modules");
@@ -122,7 +122,7 @@ void prepare(PyObject* module) {
     Py_XSETREF(b.property, global("property").release().ptr());
     Py_XSETREF(b.staticmethod, global("staticmethod").release().ptr());
 
-    if (!ready_function_type()) throw py::error_already_set();
+    if (!ready_function_type()) throw_python_error();
 }
 
 int exec_module(PyObject* module) {

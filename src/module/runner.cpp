@@ -8,33 +8,33 @@ namespace {
 // 24
 py::object wx_datetime_2_py_datetime(py::handle dt) {
     at(25);
-    py::object year = dt.attr("year");
-    py::object month = dt.attr("month");
-    py::object day = dt.attr("day");
-    py::object hour = dt.attr("hour");
-    py::object minute = dt.attr("minute");
-    py::object second = dt.attr("second");
+    py::object year = get_attr(dt, "year");
+    py::object month = get_attr(dt, "month");
+    py::object day = get_attr(dt, "day");
+    py::object hour = get_attr(dt, "hour");
+    py::object minute = get_attr(dt, "minute");
+    py::object second = get_attr(dt, "second");
     // wx counts months from 0, the standard library from 1.
-    return global("datetime").attr("datetime")(year, month + py::int_(1), day, hour, minute, second);
+    return call_method(global("datetime"), "datetime", year, month + py::int_(1), day, hour, minute, second);
 }
 
 // 716
 py::object window_fit_layout(py::handle window, py::handle center, py::handle maximize) {
     at(717);
-    py::object sizer = window.attr("GetSizer")();
+    py::object sizer = call_method(window, "GetSizer");
     at(718);
-    window.attr("Layout")();
+    call_method(window, "Layout");
     at(719);
-    sizer.attr("Fit")(window);
+    call_method(sizer, "Fit", window);
     at(720);
     if (py::reinterpret_borrow<py::object>(center)) {
         at(721);
-        window.attr("Centre")(global("wx").attr("BOTH"));
+        call_method(window, "Centre", get_attr(global("wx"), "BOTH"));
     }
     at(722);
     if (py::reinterpret_borrow<py::object>(maximize)) {
         at(723);
-        window.attr("Maximize")();
+        call_method(window, "Maximize");
     }
     return py::none();
 }
@@ -42,41 +42,37 @@ py::object window_fit_layout(py::handle window, py::handle center, py::handle ma
 // 727
 py::object SimpleApp___init__(py::handle self, py::handle _class, py::handle kwargs) {
     at(728);
-    self.attr("_class") = _class;
+    self.attr(interned("_class")) = _class;
     at(729);
-    self.attr("_kwargs") = kwargs;
+    self.attr(interned("_kwargs")) = kwargs;
     at(730);
-    self.attr("dialog_return_code") = py::none();
+    self.attr(interned("dialog_return_code")) = py::none();
     at(731);
-    global("wx").attr("App").attr("__init__")(self);
+    call_method(get_attr(global("wx"), "App"), "__init__", self);
     return py::none();
 }
 
 // 733
 py::object SimpleApp_OnInit(py::handle self) {
     at(734);
-    py::object window_class = self.attr("_class");
-    py::object kwargs = self.attr("_kwargs");
+    py::object window_class = get_attr(self, "_class");
+    py::object kwargs = get_attr(self, "_kwargs");
     if (kwargs.is_none()) raise(PyExc_TypeError, "argument after ** must be a mapping, not NoneType");
-    py::dict copy = PyDict_Check(kwargs.ptr()) ? py::reinterpret_steal<py::dict>(PyDict_Copy(kwargs.ptr()))
-                                                 : py::dict(global("dict")(kwargs));
-    if (!copy) throw py::error_already_set();
-    PyObject* made = PyObject_Call(window_class.ptr(), py::tuple().ptr(), copy.ptr());
-    if (!made) throw py::error_already_set();
-    py::object window = py::reinterpret_steal<py::object>(made);
+    py::object copy = PyDict_Check(kwargs.ptr()) ? steal_result(PyDict_Copy(kwargs.ptr())) : call(global("dict"), kwargs);
+    py::object window = steal_result(PyObject_Call(window_class.ptr(), py::tuple().ptr(), copy.ptr()));
     at(735);
-    if (py::isinstance(window, global("wx").attr("Frame"))) {
+    if (py::isinstance(window, get_attr(global("wx"), "Frame"))) {
         at(736);
-        window.attr("Show")();
+        call_method(window, "Show");
         at(737);
         return py::bool_(true);
     }
     at(738);
-    if (py::isinstance(window, global("wx").attr("Dialog"))) {
+    if (py::isinstance(window, get_attr(global("wx"), "Dialog"))) {
         at(739);
-        self.attr("dialog_return_code") = window.attr("ShowModal")();
+        self.attr(interned("dialog_return_code")) = call_method(window, "ShowModal");
         at(740);
-        window.attr("Destroy")();
+        call_method(window, "Destroy");
         at(741);
         return py::bool_(true);
     }
@@ -93,15 +89,13 @@ py::object app() {
 // 752
 py::object run_wxapp(py::handle _class, py::handle kwargs) {
     at(759);
-    PyObject* made = PyObject_Call(global("SimpleApp").ptr(), py::make_tuple(_class).ptr(), kwargs.ptr());
-    if (!made) throw py::error_already_set();
-    set_global("_the_app", py::reinterpret_steal<py::object>(made));
+    set_global("_the_app", steal_result(PyObject_Call(global("SimpleApp").ptr(), py::make_tuple(_class).ptr(), kwargs.ptr())));
     at(760);
-    global("_the_app").attr("MainLoop")();
+    call_method(global("_the_app"), "MainLoop");
     at(761);
-    py::object result = global("_the_app").attr("dialog_return_code");
+    py::object result = get_attr(global("_the_app"), "dialog_return_code");
     at(762);
-    global("_the_app").attr("Destroy")();
+    call_method(global("_the_app"), "Destroy");
     at(763);
     del_global("_the_app");
     at(764);

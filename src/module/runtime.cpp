@@ -8,10 +8,18 @@
 #include <cctype>
 #include <cstdarg>
 #include <cstring>
+#include <map>
 #include <new>
 #include <stdexcept>
+#include <unordered_map>
 
 namespace kvt {
+
+namespace {
+PyObject* g_module = nullptr;    // strong reference while the module lives
+PyObject* g_dict = nullptr;      // the module's dict (borrowed from g_module)
+PyObject* g_builtins = nullptr;  // the builtins module's dict (strong)
+}  // namespace
 
 // ---------------------------------------------------------------- errors ---
 
@@ -20,12 +28,14 @@ void raise(PyObject* type, const char* format, ...) {
     va_start(vargs, format);
     PyErr_FormatV(type, format, vargs);
     va_end(vargs);
-    throw py::error_already_set();
+    throw_python_error();
 }
 
 void set_error_from_current_exception() noexcept {
     try {
         throw;
+    } catch (PythonError&) {
+        // The error indicator is already set.
     } catch (py::error_already_set& e) {
         e.restore();
     } catch (py::builtin_exception& e) {
@@ -41,11 +51,25 @@ void set_error_from_current_exception() noexcept {
         PyErr_SetString(PyExc_SystemError, "kvt_wxtools: error without an exception");
 }
 
+namespace {
+// The empty code objects that name traceback entries, one per function name
+// and line; `funcname` is a literal or a Callable's name (both live for the
+// whole process), so its address is a stable key.  Never freed.
+PyCodeObject* traceback_code(const char* funcname, int line) {
+    static auto* cache = new std::map<std::pair<const char*, int>, PyCodeObject*>();
+    auto found = cache->find({funcname, line});
+    if (found != cache->end()) return found->second;
+    PyCodeObject* code = PyCode_NewEmpty(frame::kSourceFile, funcname, line);
+    if (code) cache->emplace(std::make_pair(funcname, line), code);
+    return code;
+}
+}  // namespace
+
 void add_traceback(const char* funcname, int line) noexcept {
     PyObject *type, *value, *tb;
     PyErr_Fetch(&type, &value, &tb);
-    PyObject* globals = PyDict_New();  // a frame needs globals; the entry reads none of them
-    PyCodeObject* code = globals ? PyCode_NewEmpty(frame::kSourceFile, funcname, line) : nullptr;
+    PyObject* globals = g_dict ? Py_NewRef(g_dict) : PyDict_New();  // a frame needs globals
+    PyCodeObject* code = globals ? traceback_code(funcname, line) : nullptr;
     PyFrameObject* pyframe = code ? PyFrame_New(PyThreadState_Get(), code, globals, nullptr) : nullptr;
     if (!pyframe) {
         // Keep the error being reported, not the one that stopped the entry.
@@ -60,14 +84,15 @@ void add_traceback(const char* funcname, int line) noexcept {
         }
     }
     Py_XDECREF(pyframe);
-    Py_XDECREF(code);
     Py_XDECREF(globals);
 }
 
 namespace {
 // The innermost running published callable's current line; each call keeps
-// its own on the C stack (see LineScope in function.cpp).
-thread_local int* current_line = nullptr;
+// its own on the C stack (see LineScope in function.cpp).  Per thread, since
+// another thread may run a published callable whenever the body calls back
+// into Python; initial-exec keeps the access cheap (8 bytes of static TLS).
+__attribute__((tls_model("initial-exec"))) thread_local int* current_line = nullptr;
 }  // namespace
 
 void at(int line) noexcept {
@@ -83,12 +108,6 @@ int* swap_current_line(int* line) noexcept {
 }  // namespace frame
 
 // --------------------------------------------------------------- globals ---
-
-namespace {
-PyObject* g_module = nullptr;    // strong reference while the module lives
-PyObject* g_dict = nullptr;      // the module's dict (borrowed from g_module)
-PyObject* g_builtins = nullptr;  // the builtins module's dict (strong)
-}  // namespace
 
 namespace frame {
 void set_module(PyObject* module, PyObject* builtins_dict) noexcept {
@@ -106,26 +125,48 @@ py::dict module_dict() {
     return py::reinterpret_borrow<py::dict>(g_dict);
 }
 
-py::object global(const char* name) {
-    py::str key(name);
-    PyObject* dict = module_dict().ptr();
-    PyObject* value = PyDict_GetItemWithError(dict, key.ptr());
+py::handle interned(const char* literal) {
+    // Keyed by the literal's address: bodies pass string literals, so each
+    // name is made once and its hash is cached in the object.  Never freed.
+    static auto* cache = new std::unordered_map<const char*, PyObject*>();
+    auto found = cache->find(literal);
+    if (found != cache->end()) return found->second;
+    PyObject* text = PyUnicode_InternFromString(literal);
+    if (!text) throw_python_error();
+    cache->emplace(literal, text);
+    return text;
+}
+
+py::object get_attr(py::handle obj, const char* literal) {
+    return steal_result(PyObject_GetAttr(obj.ptr(), interned(literal).ptr()));
+}
+
+py::object steal_result(PyObject* result) {
+    if (!result) throw_python_error();
+    return py::reinterpret_steal<py::object>(result);
+}
+
+py::object global(const char* literal) { return global(interned(literal)); }
+
+py::object global(py::handle key) {
+    if (!g_dict) raise(PyExc_SystemError, "kvt_wxtools is not initialised");
+    PyObject* value = PyDict_GetItemWithError(g_dict, key.ptr());
     if (!value && !PyErr_Occurred() && g_builtins) value = PyDict_GetItemWithError(g_builtins, key.ptr());
     if (!value) {
         if (!PyErr_Occurred()) PyErr_Format(PyExc_NameError, "name '%U' is not defined", key.ptr());
-        throw py::error_already_set();
+        throw_python_error();
     }
     return py::reinterpret_borrow<py::object>(value);
 }
 
 void set_global(const char* name, py::handle value) {
-    if (PyDict_SetItemString(module_dict().ptr(), name, value.ptr()) < 0) throw py::error_already_set();
+    if (PyDict_SetItemString(module_dict().ptr(), name, value.ptr()) < 0) throw_python_error();
 }
 
 void del_global(const char* name) {
     py::str key(name);
     if (PyDict_DelItem(module_dict().ptr(), key.ptr()) < 0) {
-        if (!PyErr_ExceptionMatches(PyExc_KeyError)) throw py::error_already_set();
+        if (!PyErr_ExceptionMatches(PyExc_KeyError)) throw_python_error();
         PyErr_Clear();
         raise(PyExc_NameError, "name '%U' is not defined", key.ptr());
     }
@@ -166,7 +207,7 @@ public:
             } else if (eat('(')) {
                 std::vector<py::object> args = list(')');
                 PyObject* result = PyObject_Call(value.ptr(), as_tuple(args).ptr(), nullptr);
-                if (!result) throw py::error_already_set();
+                if (!result) throw_python_error();
                 value = py::reinterpret_steal<py::object>(result);
             } else {
                 return value;
@@ -262,7 +303,7 @@ private:
         }
         if (i_++ >= s_.size()) fail("unterminated text");
         PyObject* text = PyUnicode_DecodeUTF8(out.data(), static_cast<Py_ssize_t>(out.size()), "strict");
-        if (!text) throw py::error_already_set();
+        if (!text) throw_python_error();
         return py::reinterpret_steal<py::object>(text);
     }
     py::object number() {
@@ -276,7 +317,7 @@ private:
         const std::string digits = s_.substr(start, i_ - start);
         PyObject* value = is_float ? PyFloat_FromDouble(std::stod(digits))
                                    : PyLong_FromString(digits.c_str(), nullptr, 10);
-        if (!value) throw py::error_already_set();
+        if (!value) throw_python_error();
         return py::reinterpret_steal<py::object>(value);
     }
     py::object atom() {
@@ -299,7 +340,7 @@ private:
         if (id == "None") return py::none();
         if (id == "True") return py::bool_(true);
         if (id == "False") return py::bool_(false);
-        return global(id.c_str());
+        return global(py::str(id));
     }
 
     const std::string& s_;
@@ -369,7 +410,7 @@ void run_import(const std::string& text) {
     auto import = [&](const std::string& module, PyObject* fromlist) {
         py::str name(module);
         PyObject* m = PyImport_ImportModuleLevelObject(name.ptr(), globals.ptr(), nullptr, fromlist, 0);
-        if (!m) throw py::error_already_set();
+        if (!m) throw_python_error();
         return py::reinterpret_steal<py::object>(m);
     };
     if (text.compare(0, 5, "from ") == 0) {
@@ -387,7 +428,7 @@ void run_import(const std::string& text) {
             py::str key(name);
             PyObject* value = PyObject_GetAttr(m.ptr(), key.ptr());
             if (!value) {
-                if (!PyErr_ExceptionMatches(PyExc_AttributeError)) throw py::error_already_set();
+                if (!PyErr_ExceptionMatches(PyExc_AttributeError)) throw_python_error();
                 PyErr_Clear();
                 raise(PyExc_ImportError, "cannot import name %S", key.ptr());
             }
