@@ -49,7 +49,7 @@ struct Callable {
 // `class_name` (empty for module functions) and checks it against the body.
 const Callable& declare(const Entry& entry, const std::string& class_name);
 
-// Binds vectorcall arguments to `callable`'s parameters into `out` (one slot
+// Binds a call's arguments (positional ones, then one per name in `kwnames`) to `callable`'s parameters into `out` (one slot
 // per parameter, then the keyword dict).  `defaults` holds the values of the
 // trailing parameters that have defaults.  Raises the argument-error
 // TypeErrors (returning false with the error set); conversions and text

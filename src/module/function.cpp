@@ -6,13 +6,14 @@
 
 #include <structmember.h>
 
+#include <vector>
+
 namespace kvt::frame {
 
 namespace {
 
 struct FunctionObject {
     PyObject_HEAD
-    vectorcallfunc vectorcall;
     const Callable* callable;
     PyObject* name;
     PyObject* qualname;
@@ -40,7 +41,9 @@ private:
     int* previous_;
 };
 
-PyObject* function_vectorcall(PyObject* self, PyObject* const* args, std::size_t nargsf, PyObject* kwnames) {
+// Runs one call: binds the arguments (positional ones, then one per name in
+// `kwnames`), runs the body, and adds the traceback entry on failure.
+PyObject* invoke(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
     FunctionObject* f = as_function(self);
     const Callable& c = *f->callable;
     if (Py_EnterRecursiveCall(" while calling a Python object")) return nullptr;
@@ -50,7 +53,7 @@ PyObject* function_vectorcall(PyObject* self, PyObject* const* args, std::size_t
         bool arguments_bound = false;
         LineScope scope(c.line + 1);
         try {
-            if (bind(c, f->defaults, args, PyVectorcall_NARGS(nargsf), kwnames, bound)) {
+            if (bind(c, f->defaults, args, static_cast<std::size_t>(nargs), kwnames, bound)) {
                 arguments_bound = true;
                 py::object r = c.body(bound);
                 result = r ? r.release().ptr() : Py_NewRef(Py_None);
@@ -63,6 +66,32 @@ PyObject* function_vectorcall(PyObject* self, PyObject* const* args, std::size_t
         }
     }
     Py_LeaveRecursiveCall();
+    return result;
+}
+
+// Every call arrives here with an argument tuple and a keyword dict.  The
+// type takes no vectorcall on purpose: the interpreter would then refuse a
+// non-text keyword itself, without the callable's name, before the binder
+// could report it; the tuple costs a few nanoseconds a call.
+PyObject* function_call(PyObject* self, PyObject* args, PyObject* kwargs) {
+    const Py_ssize_t nargs = PyTuple_GET_SIZE(args);
+    const Py_ssize_t nkw = kwargs ? PyDict_GET_SIZE(kwargs) : 0;
+    if (nkw == 0) return invoke(self, &PyTuple_GET_ITEM(args, 0), nargs, nullptr);
+    PyObject* kwnames = PyTuple_New(nkw);
+    if (!kwnames) return nullptr;
+    std::vector<PyObject*> stack(static_cast<std::size_t>(nargs + nkw));
+    for (Py_ssize_t k = 0; k < nargs; ++k) stack[k] = PyTuple_GET_ITEM(args, k);
+    Py_ssize_t pos = 0, k = 0;
+    PyObject *key, *value;
+    while (PyDict_Next(kwargs, &pos, &key, &value)) {
+        PyTuple_SET_ITEM(kwnames, k, Py_NewRef(key));
+        // Held for the call: binding may run a key's own comparison code,
+        // which could change the caller's dict under us.
+        stack[nargs + k++] = Py_NewRef(value);
+    }
+    PyObject* result = invoke(self, stack.data(), nargs, kwnames);
+    for (Py_ssize_t j = nargs; j < nargs + nkw; ++j) Py_DECREF(stack[j]);
+    Py_DECREF(kwnames);
     return result;
 }
 
@@ -141,6 +170,15 @@ int set_annotations(PyObject* self, PyObject* value, void*) {
     return 0;
 }
 
+// Pickled and copied by reference, as Python functions are: the qualified
+// name is looked up in the module again.
+PyObject* function_reduce(PyObject* self, PyObject*) { return Py_NewRef(as_function(self)->qualname); }
+
+PyMethodDef function_methods[] = {
+    {"__reduce__", function_reduce, METH_NOARGS, nullptr},
+    {nullptr, nullptr, 0, nullptr},
+};
+
 PyGetSetDef function_getset[] = {
     {"__name__", get_name, set_name, nullptr, nullptr},
     {"__qualname__", get_qualname, set_qualname, nullptr, nullptr},
@@ -190,15 +228,15 @@ bool ready_function_type() noexcept {
     if (t.tp_flags & Py_TPFLAGS_READY) return true;
     t.tp_name = "kvt_wxtools.function";
     t.tp_basicsize = sizeof(FunctionObject);
-    t.tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC | Py_TPFLAGS_HAVE_VECTORCALL | Py_TPFLAGS_METHOD_DESCRIPTOR;
+    t.tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC | Py_TPFLAGS_METHOD_DESCRIPTOR;
     t.tp_doc = "A function of kvt_wxtools.";
-    t.tp_vectorcall_offset = offsetof(FunctionObject, vectorcall);
-    t.tp_call = PyVectorcall_Call;
+    t.tp_call = function_call;
     t.tp_descr_get = function_descr_get;
     t.tp_repr = function_repr;
     t.tp_traverse = function_traverse;
     t.tp_clear = function_clear;
     t.tp_dealloc = function_dealloc;
+    t.tp_methods = function_methods;
     t.tp_getset = function_getset;
     t.tp_members = function_members;
     t.tp_dictoffset = offsetof(FunctionObject, dict);
@@ -226,7 +264,6 @@ py::object make_function(const Callable& c) {
     if (!self) throw_python_error();
     py::object result = py::reinterpret_steal<py::object>(self);
     FunctionObject* f = as_function(self);
-    f->vectorcall = function_vectorcall;
     f->callable = &c;
     f->name = py::str(c.name).release().ptr();
     f->qualname = py::str(c.qualname).release().ptr();

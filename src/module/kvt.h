@@ -68,6 +68,10 @@ py::object call(py::handle f, A&&... args) {
     return steal_result(PyObject_Vectorcall(f.ptr(), stack + 1, sizeof...(A) | PY_VECTORCALL_ARGUMENTS_OFFSET, nullptr));
 }
 
+// Python's truth test (`if x:`), errors included.  (A py::object's own bool
+// conversion only tells whether it holds a pointer.)
+bool truth(py::handle value);
+
 // Reads a module global: the module dictionary, then the built-ins; raises
 // NameError "name '...' is not defined" when neither has it.  Looked up at
 // every use, so rebinding a global after import changes what bodies see.

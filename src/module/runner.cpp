@@ -27,12 +27,12 @@ py::object window_fit_layout(py::handle window, py::handle center, py::handle ma
     at(719);
     call_method(sizer, "Fit", window);
     at(720);
-    if (py::reinterpret_borrow<py::object>(center)) {
+    if (truth(center)) {
         at(721);
         call_method(window, "Centre", get_attr(global("wx"), "BOTH"));
     }
     at(722);
-    if (py::reinterpret_borrow<py::object>(maximize)) {
+    if (truth(maximize)) {
         at(723);
         call_method(window, "Maximize");
     }

@@ -146,6 +146,12 @@ py::object steal_result(PyObject* result) {
     return py::reinterpret_steal<py::object>(result);
 }
 
+bool truth(py::handle value) {
+    const int result = PyObject_IsTrue(value.ptr());
+    if (result < 0) throw_python_error();
+    return result != 0;
+}
+
 py::object global(const char* literal) { return global(interned(literal)); }
 
 py::object global(py::handle key) {
