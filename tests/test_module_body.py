@@ -1,5 +1,10 @@
-"""How the module's class statements build their classes: metaclass chosen
-from the bases, namespace from its __prepare__, members in source order."""
+"""The module body: how its class statements build their classes (metaclass
+chosen from the bases, namespace from its __prepare__, members in source
+order), the built-ins it needs, and functions travelling by reference."""
+import copy
+import pickle
+
+import kvt_wxtools
 from harness import run_python
 
 
@@ -82,3 +87,24 @@ def test_error_while_creating_a_class_fails_the_import_at_its_line():
     assert data["error"] == "refused SimpleApp"
     assert ["init kvt_wxtools", "wxtools.py", 726] in data["entries"]
     assert data["imported"] is False
+
+
+def test_missing_builtin_fails_the_import_before_the_body():
+    result = run_python("""
+        import builtins, sys, traceback
+        del builtins.enumerate
+        try:
+            import kvt_wxtools
+        except NameError as e:
+            last = traceback.extract_tb(e.__traceback__)[-1]
+            report([str(e), last.name, last.lineno, "wx" in sys.modules])
+    """)
+    # Line 1: the preparatory steps, before any import statement has run.
+    assert result.data == ["name 'enumerate' is not defined", "init kvt_wxtools", 1, False]
+
+
+def test_functions_pickle_and_copy_by_reference():
+    init = kvt_wxtools.SimpleApp.__dict__["OnInit"]
+    for f in (kvt_wxtools.run_wxapp, init):
+        assert pickle.loads(pickle.dumps(f)) is f
+        assert copy.deepcopy(f) is f
