@@ -6,8 +6,6 @@
 
 #include <structmember.h>
 
-#include <vector>
-
 namespace kvt::frame {
 
 namespace {
@@ -78,8 +76,11 @@ PyObject* function_call(PyObject* self, PyObject* args, PyObject* kwargs) {
     const Py_ssize_t nkw = kwargs ? PyDict_GET_SIZE(kwargs) : 0;
     if (nkw == 0) return invoke(self, &PyTuple_GET_ITEM(args, 0), nargs, nullptr);
     PyObject* kwnames = PyTuple_New(nkw);
-    if (!kwnames) return nullptr;
-    std::vector<PyObject*> stack(static_cast<std::size_t>(nargs + nkw));
+    PyObject** stack = kwnames ? PyMem_New(PyObject*, static_cast<std::size_t>(nargs + nkw)) : nullptr;
+    if (!stack) {
+        Py_XDECREF(kwnames);
+        return PyErr_NoMemory();
+    }
     for (Py_ssize_t k = 0; k < nargs; ++k) stack[k] = PyTuple_GET_ITEM(args, k);
     Py_ssize_t pos = 0, k = 0;
     PyObject *key, *value;
@@ -89,8 +90,9 @@ PyObject* function_call(PyObject* self, PyObject* args, PyObject* kwargs) {
         // which could change the caller's dict under us.
         stack[nargs + k++] = Py_NewRef(value);
     }
-    PyObject* result = invoke(self, stack.data(), nargs, kwnames);
+    PyObject* result = invoke(self, stack, nargs, kwnames);
     for (Py_ssize_t j = nargs; j < nargs + nkw; ++j) Py_DECREF(stack[j]);
+    PyMem_Free(stack);
     Py_DECREF(kwnames);
     return result;
 }
