@@ -9,12 +9,6 @@ namespace kvt::frame {
 
 namespace {
 
-std::string trim(const std::string& s) {
-    const std::size_t b = s.find_first_not_of(" \t");
-    if (b == std::string::npos) return "";
-    return s.substr(b, s.find_last_not_of(" \t") - b + 1);
-}
-
 [[noreturn]] void bad_declaration(const Entry& entry, const char* what) {
     raise(PyExc_SystemError, "kvt_wxtools: %s in declaration at line %d: %s", what, entry.line, entry.text.c_str());
 }

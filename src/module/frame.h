@@ -76,6 +76,9 @@ bool run_body(int& failed_line) noexcept;
 // the previous one (each call restores it when it ends).
 int* swap_current_line(int* line) noexcept;
 
+// Strips spaces and tabs at both ends of declaration text.
+std::string trim(const std::string& s);
+
 // Splits declaration text at top-level `stop` characters and trims each part.
 std::vector<std::string> split_top_level(const std::string& text, char stop);
 

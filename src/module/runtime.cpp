@@ -60,7 +60,15 @@ PyCodeObject* traceback_code(const char* funcname, int line) {
     auto found = cache->find({funcname, line});
     if (found != cache->end()) return found->second;
     PyCodeObject* code = PyCode_NewEmpty(frame::kSourceFile, funcname, line);
-    if (code) cache->emplace(std::make_pair(funcname, line), code);
+    if (code) {
+        try {
+            cache->emplace(std::make_pair(funcname, line), code);
+        } catch (...) {
+            // No memory left to cache it: skip the entry, keep the error.
+            Py_DECREF(code);
+            return nullptr;
+        }
+    }
     return code;
 }
 }  // namespace
@@ -353,13 +361,6 @@ private:
     std::size_t i_ = 0;
 };
 
-std::string trim(const std::string& s) {
-    const std::size_t b = s.find_first_not_of(" \t");
-    if (b == std::string::npos) return "";
-    const std::size_t e = s.find_last_not_of(" \t");
-    return s.substr(b, e - b + 1);
-}
-
 }  // namespace
 
 py::object evaluate(const std::string& expression) {
@@ -370,6 +371,13 @@ py::object evaluate(const std::string& expression) {
 }
 
 namespace frame {
+std::string trim(const std::string& s) {
+    const std::size_t b = s.find_first_not_of(" \t");
+    if (b == std::string::npos) return "";
+    const std::size_t e = s.find_last_not_of(" \t");
+    return s.substr(b, e - b + 1);
+}
+
 std::vector<std::string> split_top_level(const std::string& text, char stop) {
     std::vector<std::string> parts = Reader::split(text, stop);
     for (auto& p : parts) p = trim(p);
@@ -409,6 +417,7 @@ Register::Register(std::initializer_list<Entry> entries) {
 namespace {
 
 using frame::split_top_level;
+using frame::trim;
 
 // "import a.b", "import a.b as c", "from a import x as y, z".
 void run_import(const std::string& text) {
