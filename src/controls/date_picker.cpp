@@ -1,0 +1,2 @@
+// The date picker: DatePicker.
+#include "module/kvt.h"

@@ -1,0 +1,2 @@
+// The object row grid: RowGrid.
+#include "module/kvt.h"

@@ -1,0 +1,2 @@
+// The single-choice dialog with a countdown: SingleChoiceTimeoutDialog.
+#include "module/kvt.h"

@@ -1,0 +1,2 @@
+// Input dialogs: SimpleInputDialog and MultipleInputDialog.
+#include "module/kvt.h"

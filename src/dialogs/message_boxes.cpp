@@ -1,0 +1,2 @@
+// Message boxes: MB.
+#include "module/kvt.h"

@@ -1,0 +1,2 @@
+// The progress dialog: ProgressDialog.
+#include "module/kvt.h"

@@ -1,0 +1,2 @@
+// The wait dialog and the self-closing message box: WaitForDialog and AutoCloseMessageBox.
+#include "module/kvt.h"
