@@ -1,2 +1,172 @@
 // Two-button and one-button-per-choice dialogs: TrueOrFalseDialog and ChooseOneButtonDialog.
 #include "module/kvt.h"
+
+namespace kvt {
+namespace {
+
+using namespace pybind11::literals;
+
+// ------------------------------------------------------ TrueOrFalseDialog ---
+
+// 56
+py::object TrueOrFalseDialog___init__(py::handle self, py::handle parent, py::handle title, py::handle question,
+                                      py::handle true_, py::handle false_) {
+    at(57);
+    get_attr(get_attr(global("wx"), "Dialog"), "__init__")(self, parent, -1, title,
+                                                          "size"_a = get_attr(global("wx"), "DefaultSize"));
+    at(58);
+    call_method(self, "SetSizeHints", get_attr(global("wx"), "DefaultSize"), get_attr(global("wx"), "DefaultSize"));
+
+    at(60);
+    py::object vSizer = call(get_attr(global("wx"), "BoxSizer"), get_attr(global("wx"), "VERTICAL"));
+    at(61);
+    call_method(vSizer, "Add", call(get_attr(global("wx"), "StaticText"), self, py::int_(-1), question), py::int_(1),
+                get_attr(global("wx"), "EXPAND") | get_attr(global("wx"), "ALL"), py::int_(5));
+    at(62);
+    call_method(vSizer, "Add", call(get_attr(global("wx"), "StaticLine"), self), py::int_(0),
+                get_attr(global("wx"), "EXPAND") | get_attr(global("wx"), "ALL"), py::int_(5));
+
+    // The buttons carry the standard identifiers, so the dialog's own handling
+    // ends the modal run: wx.ID_OK for the first (also on Enter), wx.ID_CANCEL
+    // for the second.
+    at(64);
+    py::object hSizer = call(get_attr(global("wx"), "BoxSizer"), get_attr(global("wx"), "HORIZONTAL"));
+    at(65);
+    py::object trueButton = call(get_attr(global("wx"), "Button"), self, get_attr(global("wx"), "ID_OK"), true_);
+    at(66);
+    call_method(trueButton, "SetDefault");
+    at(67);
+    call_method(hSizer, "Add", trueButton, py::int_(0), get_attr(global("wx"), "ALL"), py::int_(5));
+    at(68);
+    py::object falseButton =
+        call(get_attr(global("wx"), "Button"), self, get_attr(global("wx"), "ID_CANCEL"), false_);
+    at(69);
+    call_method(hSizer, "Add", falseButton, py::int_(0), get_attr(global("wx"), "ALL"), py::int_(5));
+    at(70);
+    call_method(vSizer, "Add", hSizer);
+
+    at(72);
+    call_method(self, "SetSizer", vSizer);
+    at(73);
+    call_method(self, "Layout");
+    at(74);
+    call_method(vSizer, "Fit", self);
+    return py::none();
+}
+
+// -------------------------------------------------- ChooseOneButtonDialog ---
+
+// 82
+py::object ChooseOneButtonDialog___init__(py::handle self, py::handle parent, py::handle title, py::handle question,
+                                          py::handle choices, py::handle default_) {
+    at(83);
+    get_attr(get_attr(global("wx"), "Dialog"), "__init__")(self, parent, -1, title,
+                                                          "size"_a = get_attr(global("wx"), "DefaultSize"));
+    at(84);
+    call_method(self, "SetSizeHintsSz", get_attr(global("wx"), "DefaultSize"),
+                get_attr(global("wx"), "DefaultSize"));
+
+    at(86);
+    py::object vSizer = call(get_attr(global("wx"), "BoxSizer"), get_attr(global("wx"), "VERTICAL"));
+    at(87);
+    call_method(vSizer, "Add", call(get_attr(global("wx"), "StaticText"), self, py::int_(-1), question), py::int_(1),
+                get_attr(global("wx"), "EXPAND") | get_attr(global("wx"), "ALL"), py::int_(5));
+    at(88);
+    call_method(vSizer, "Add", call(get_attr(global("wx"), "StaticLine"), self), py::int_(0),
+                get_attr(global("wx"), "EXPAND") | get_attr(global("wx"), "ALL"), py::int_(5));
+
+    at(90);
+    py::object hSizer = call(get_attr(global("wx"), "BoxSizer"), get_attr(global("wx"), "HORIZONTAL"));
+    at(91);
+    self.attr(interned("_ChooseOneButtonDialog__buttons")) = py::list();
+    at(92);
+    for (py::handle item : call(global("enumerate"), choices)) {
+        py::object idx = item[py::int_(0)];
+        py::object label = item[py::int_(1)];
+        at(93);
+        py::object button = call(get_attr(global("wx"), "Button"), self, get_attr(global("wx"), "ID_ANY"), label);
+        at(94);
+        if (idx.equal(default_)) {
+            at(95);
+            call_method(button, "SetDefault");
+        }
+        at(96);
+        call_method(button, "Bind", get_attr(global("wx"), "EVT_BUTTON"), get_attr(self, "OnChoose"));
+        at(97);
+        call_method(hSizer, "Add", button, py::int_(0), get_attr(global("wx"), "ALL"), py::int_(5));
+        at(98);
+        call_method(get_attr(self, "_ChooseOneButtonDialog__buttons"), "append", button);
+        at(92);
+    }
+
+    at(100);
+    call_method(vSizer, "Add", hSizer);
+    at(101);
+    call_method(self, "SetSizer", vSizer);
+    at(102);
+    call_method(self, "Layout");
+    at(103);
+    call_method(vSizer, "Fit", self);
+
+    at(105);
+    self.attr(interned("_ChooseOneButtonDialog__selected_index")) = py::int_(-1);
+    at(106);
+    self.attr(interned("_ChooseOneButtonDialog__selected_string")) = py::str("");
+    return py::none();
+}
+
+// 110
+py::object ChooseOneButtonDialog_OnChoose(py::handle self, py::handle event) {
+    at(111);
+    py::object btn = call_method(event, "GetEventObject");
+    at(112);
+    for (py::handle item : call(global("enumerate"), get_attr(self, "_ChooseOneButtonDialog__buttons"))) {
+        py::object idx = item[py::int_(0)];
+        py::object b = item[py::int_(1)];
+        at(113);
+        if (b.equal(btn)) {
+            at(114);
+            self.attr(interned("_ChooseOneButtonDialog__selected_index")) = idx;
+            at(115);
+            self.attr(interned("_ChooseOneButtonDialog__selected_string")) = call_method(b, "GetLabel");
+            at(116);
+            call_method(self, "EndModal", get_attr(global("wx"), "ID_OK"));
+            at(117);
+            break;
+        }
+        at(112);
+    }
+    return py::none();
+}
+
+// 119
+py::object ChooseOneButtonDialog_GetSelectedIndex(py::handle self) {
+    at(120);
+    return get_attr(self, "_ChooseOneButtonDialog__selected_index");
+}
+
+// 122
+py::object ChooseOneButtonDialog_GetSelectedString(py::handle self) {
+    at(123);
+    return get_attr(self, "_ChooseOneButtonDialog__selected_string");
+}
+
+Register definitions{
+    class_(55, "TrueOrFalseDialog(wx.Dialog)",
+           {
+               method<TrueOrFalseDialog___init__>(
+                   56, "__init__(self, parent, title, question, true: str = \"Yes\", false: str = \"No\")",
+                   "vSizer hSizer trueButton falseButton"),
+           }),
+    class_(81, "ChooseOneButtonDialog(wx.Dialog)",
+           {
+               method<ChooseOneButtonDialog___init__>(82, "__init__(self, parent, title, question, choices, default=0)",
+                                                      "vSizer hSizer idx label button"),
+               method<ChooseOneButtonDialog_OnChoose>(110, "OnChoose(self, event)", "btn idx b"),
+               method<ChooseOneButtonDialog_GetSelectedIndex>(119, "GetSelectedIndex(self)"),
+               method<ChooseOneButtonDialog_GetSelectedString>(122, "GetSelectedString(self)"),
+           }),
+};
+
+}  // namespace
+}  // namespace kvt

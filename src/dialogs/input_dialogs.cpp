@@ -1,2 +1,345 @@
-// Input dialogs: SimpleInputDialog and MultipleInputDialog.
+// Input dialogs: SimpleInputDialog (one prompt, one text field, large font)
+// and MultipleInputDialog (one labelled text field per named value).
 #include "module/kvt.h"
+
+namespace kvt {
+namespace {
+
+using namespace pybind11::literals;
+
+// ------------------------------------------------------ SimpleInputDialog ---
+
+// The large font shared by the prompt, the field and the buttons: 20 points,
+// default family, normal style and weight, not underlined, no face name.
+py::object large_font(py::handle wx) {
+    return call(get_attr(wx, "Font"), py::int_(20), py::int_(70), py::int_(90), py::int_(90), py::bool_(false),
+                get_attr(wx, "EmptyString"));
+}
+
+// 655
+py::object SimpleInputDialog___init__(py::handle self, py::handle parent, py::handle message, py::handle title,
+                                      py::handle password) {
+    at(656);
+    get_attr(get_attr(global("wx"), "Dialog"), "__init__")(
+        self, parent, "id"_a = get_attr(global("wx"), "ID_ANY"), "title"_a = title,
+        "pos"_a = get_attr(global("wx"), "DefaultPosition"), "size"_a = get_attr(global("wx"), "DefaultSize"),
+        "style"_a = get_attr(global("wx"), "DEFAULT_DIALOG_STYLE"));
+    at(659);
+    call_method(self, "SetSizeHintsSz", get_attr(global("wx"), "DefaultSize"), get_attr(global("wx"), "DefaultSize"));
+
+    at(661);
+    py::object bSizer1 = call(get_attr(global("wx"), "BoxSizer"), get_attr(global("wx"), "VERTICAL"));
+
+    at(663);
+    self.attr(interned("m_staticText1")) =
+        call(get_attr(global("wx"), "StaticText"), self, get_attr(global("wx"), "ID_ANY"), message,
+             get_attr(global("wx"), "DefaultPosition"), get_attr(global("wx"), "DefaultSize"), py::int_(0));
+    at(664);
+    call_method(get_attr(self, "m_staticText1"), "Wrap", py::int_(-1));
+    at(665);
+    call_method(get_attr(self, "m_staticText1"), "SetFont", large_font(global("wx")));
+    at(667);
+    call_method(bSizer1, "Add", get_attr(self, "m_staticText1"), py::int_(0), get_attr(global("wx"), "ALL"),
+                py::int_(5));
+
+    at(669);
+    py::object style = get_attr(global("wx"), "TE_PROCESS_ENTER");
+    at(670);
+    if (truth(password)) {
+        at(671);
+        style = style | get_attr(global("wx"), "TE_PASSWORD");
+    }
+    at(672);
+    self.attr(interned("InputField")) =
+        call(get_attr(global("wx"), "TextCtrl"), self, get_attr(global("wx"), "ID_ANY"),
+             get_attr(global("wx"), "EmptyString"), get_attr(global("wx"), "DefaultPosition"),
+             call(get_attr(global("wx"), "Size"), py::int_(-1), py::int_(-1)), style);
+    at(673);
+    call_method(get_attr(self, "InputField"), "SetFont", large_font(global("wx")));
+    at(674);
+    call_method(get_attr(self, "InputField"), "SetMinSize",
+                call(get_attr(global("wx"), "Size"), py::int_(400), py::int_(-1)));
+    at(676);
+    call_method(bSizer1, "Add", get_attr(self, "InputField"), py::int_(0),
+                get_attr(global("wx"), "ALL") | get_attr(global("wx"), "EXPAND"), py::int_(5));
+
+    at(678);
+    self.attr(interned("m_staticline1")) =
+        call(get_attr(global("wx"), "StaticLine"), self, get_attr(global("wx"), "ID_ANY"),
+             get_attr(global("wx"), "DefaultPosition"), get_attr(global("wx"), "DefaultSize"),
+             get_attr(global("wx"), "LI_HORIZONTAL"));
+    at(679);
+    call_method(bSizer1, "Add", get_attr(self, "m_staticline1"), py::int_(0),
+                get_attr(global("wx"), "EXPAND") | get_attr(global("wx"), "ALL"), py::int_(5));
+
+    at(681);
+    py::object bSizer2 = call(get_attr(global("wx"), "BoxSizer"), get_attr(global("wx"), "HORIZONTAL"));
+
+    at(683);
+    self.attr(interned("m_button1")) =
+        call(get_attr(global("wx"), "Button"), self, get_attr(global("wx"), "ID_OK"), py::str("确定"),
+             get_attr(global("wx"), "DefaultPosition"), get_attr(global("wx"), "DefaultSize"), py::int_(0));
+    at(684);
+    call_method(get_attr(self, "m_button1"), "SetDefault");
+    at(685);
+    call_method(get_attr(self, "m_button1"), "SetFont", large_font(global("wx")));
+    at(687);
+    call_method(bSizer2, "Add", get_attr(self, "m_button1"), py::int_(0), get_attr(global("wx"), "ALL"),
+                py::int_(5));
+
+    // The stretching spacer keeps OK at the left edge and Cancel at the right.
+    at(689);
+    call_method(bSizer2, "Add", py::make_tuple(0, 0), py::int_(1), get_attr(global("wx"), "EXPAND"), py::int_(5));
+
+    at(691);
+    self.attr(interned("m_button2")) =
+        call(get_attr(global("wx"), "Button"), self, get_attr(global("wx"), "ID_CANCEL"), py::str("取消"),
+             get_attr(global("wx"), "DefaultPosition"), get_attr(global("wx"), "DefaultSize"), py::int_(0));
+    at(692);
+    call_method(get_attr(self, "m_button2"), "SetFont", large_font(global("wx")));
+    at(694);
+    call_method(bSizer2, "Add", get_attr(self, "m_button2"), py::int_(0), get_attr(global("wx"), "ALL"),
+                py::int_(5));
+
+    at(696);
+    call_method(bSizer1, "Add", bSizer2, py::int_(1), get_attr(global("wx"), "EXPAND"), py::int_(5));
+
+    at(698);
+    call_method(self, "SetSizer", bSizer1);
+    at(699);
+    call_method(self, "Layout");
+    at(700);
+    call_method(bSizer1, "Fit", self);
+    at(702);
+    call_method(self, "Centre", get_attr(global("wx"), "BOTH"));
+    return py::none();
+}
+
+// 706
+py::object SimpleInputDialog_GetInputString(py::handle self, py::handle strip) {
+    at(707);
+    if (truth(strip)) {
+        at(708);
+        return call_method(call_method(get_attr(self, "InputField"), "GetValue"), "strip");
+    }
+    at(710);
+    return call_method(get_attr(self, "InputField"), "GetValue");
+}
+
+// 712
+py::object SimpleInputDialog___del__(py::handle) {
+    at(713);
+    return py::none();
+}
+
+// ---------------------------------------------------- MultipleInputDialog ---
+
+const char* const MultipleInputDialog___init___doc =
+    "\n\t\t弹出一个对话框，让用户输入指定的各项内容。"
+    "\n\t\t:param parent: 父窗口"
+    "\n\t\t:param fields: 可以是一个包含多个字符串的列表，列表元素指定需要输入的项目的名称；也可以是一个包含名称-值的字典。"
+    "\n\t\t字典的键和值都必须是字符串，其中键是需要输入项目的名称，值是输入项的默认值。"
+    "\n\t\t注意：如果传入的是字典，那么，当按下“OK”按钮后，字典的值将被改变，保存着用户输入的值！"
+    "\n\t\t:param title: 对话框标题栏的标题，默认是“Input”。"
+    "\n\t\t";
+
+const char* const MultipleInputDialog_get_doc =
+    "\n\t\t获取对应输入项的值。只有当用户按下“OK”按钮时才会得到最新的输入值，如果没有按下“OK”，将返回默认值。"
+    "\n\t\t:param field: 输入项的名称"
+    "\n\t\t:return: 输入项的用户输入值"
+    "\n\t\t";
+
+const char* const MultipleInputDialog_fields_doc =
+    "\n\t\t所有输入项名称-值组成的字典"
+    "\n\t\t:return: 一个字典，键是所有输入项的名称，值是各个输入项对应的用户输入值"
+    "\n\t\t";
+
+// 273
+py::object MultipleInputDialog___init__(py::handle self, py::handle parent, py::handle fields_arg, py::handle title) {
+    py::object fields = py::reinterpret_borrow<py::object>(fields_arg);
+    at(282);
+    get_attr(get_attr(global("wx"), "Dialog"), "__init__")(
+        self, parent, "id"_a = get_attr(global("wx"), "ID_ANY"), "title"_a = title,
+        "pos"_a = get_attr(global("wx"), "DefaultPosition"), "size"_a = get_attr(global("wx"), "DefaultSize"),
+        "style"_a = get_attr(global("wx"), "DEFAULT_DIALOG_STYLE"));
+    at(284);
+    call_method(self, "SetSizeHints", get_attr(global("wx"), "DefaultSize"), get_attr(global("wx"), "DefaultSize"));
+
+    at(286);
+    py::object b_sizer1 = call(get_attr(global("wx"), "BoxSizer"), get_attr(global("wx"), "VERTICAL"));
+
+    at(288);
+    py::object fg_sizer = call(get_attr(global("wx"), "FlexGridSizer"), py::int_(0), py::int_(2), py::int_(0),
+                               py::int_(0));
+    at(289);
+    call_method(fg_sizer, "SetFlexibleDirection", get_attr(global("wx"), "BOTH"));
+    at(290);
+    call_method(fg_sizer, "SetNonFlexibleGrowMode", get_attr(global("wx"), "FLEX_GROWMODE_SPECIFIED"));
+
+    // The field table: a single name, a list of names (each starting empty,
+    // a repeated name giving one row), or the caller's own dict of defaults,
+    // which then receives the entered values on OK.
+    at(292);
+    int is_str = PyObject_IsInstance(fields.ptr(), global("str").ptr());
+    if (is_str < 0) throw_python_error();
+    if (is_str) {
+        at(293);
+        py::list names;
+        names.append(fields_arg);
+        fields = std::move(names);
+    }
+    at(294);
+    int is_list = PyObject_IsInstance(fields.ptr(), global("list").ptr());
+    if (is_list < 0) throw_python_error();
+    if (is_list) {
+        at(295);
+        self.attr(interned("_MultipleInputDialog__field_value_dict")) = py::dict();
+        at(296);
+        for (py::handle field : fields) {
+            at(297);
+            get_attr(self, "_MultipleInputDialog__field_value_dict")[field] = py::str("");
+            at(296);
+        }
+    } else {
+        at(298);
+        int is_dict = PyObject_IsInstance(fields.ptr(), global("dict").ptr());
+        if (is_dict < 0) throw_python_error();
+        if (is_dict) {
+            at(299);
+            self.attr(interned("_MultipleInputDialog__field_value_dict")) = fields;
+        }
+    }
+
+    at(301);
+    self.attr(interned("_MultipleInputDialog__field_ctrls")) = py::dict();
+    at(302);
+    py::object keys = call_method(get_attr(self, "_MultipleInputDialog__field_value_dict"), "keys");
+    for (py::handle field : keys) {
+        at(303);
+        py::object label =
+            call(get_attr(global("wx"), "StaticText"), self, get_attr(global("wx"), "ID_ANY"), field,
+                 get_attr(global("wx"), "DefaultPosition"), get_attr(global("wx"), "DefaultSize"), py::int_(0));
+        at(304);
+        call_method(label, "Wrap", py::int_(-1));
+        at(305);
+        call_method(fg_sizer, "Add", label, py::int_(0), get_attr(global("wx"), "ALL"), py::int_(5));
+        at(306);
+        py::object value = get_attr(self, "_MultipleInputDialog__field_value_dict")[field];
+        py::object field_ctrl =
+            call(get_attr(global("wx"), "TextCtrl"), self, get_attr(global("wx"), "ID_ANY"), value,
+                 get_attr(global("wx"), "DefaultPosition"), get_attr(global("wx"), "DefaultSize"), py::int_(0));
+        at(307);
+        call_method(fg_sizer, "Add", field_ctrl, py::int_(1),
+                    get_attr(global("wx"), "ALL") | get_attr(global("wx"), "EXPAND"), py::int_(5));
+        at(308);
+        get_attr(self, "_MultipleInputDialog__field_ctrls")[field] = field_ctrl;
+        at(302);
+    }
+
+    at(310);
+    call_method(b_sizer1, "Add", fg_sizer, py::int_(0), get_attr(global("wx"), "EXPAND"), py::int_(5));
+
+    at(312);
+    self.attr(interned("m_staticline1")) =
+        call(get_attr(global("wx"), "StaticLine"), self, get_attr(global("wx"), "ID_ANY"),
+             get_attr(global("wx"), "DefaultPosition"), get_attr(global("wx"), "DefaultSize"),
+             get_attr(global("wx"), "LI_HORIZONTAL"));
+    at(313);
+    call_method(b_sizer1, "Add", get_attr(self, "m_staticline1"), py::int_(0),
+                get_attr(global("wx"), "EXPAND") | get_attr(global("wx"), "ALL"), py::int_(5));
+
+    at(315);
+    py::object b_sizer2 = call(get_attr(global("wx"), "BoxSizer"), get_attr(global("wx"), "HORIZONTAL"));
+    // A stretching spacer pushes the buttons to the right.
+    at(316);
+    call_method(b_sizer2, "Add", py::make_tuple(0, 0), py::int_(1), get_attr(global("wx"), "EXPAND"), py::int_(5));
+
+    // OK has no standard identifier: it closes the dialog only through
+    // __on_ok, after the texts have been copied into the field table.
+    at(318);
+    self.attr(interned("_MultipleInputDialog__ui_ok_button")) =
+        call(get_attr(global("wx"), "Button"), self, get_attr(global("wx"), "ID_ANY"), py::str("OK"),
+             get_attr(global("wx"), "DefaultPosition"), get_attr(global("wx"), "DefaultSize"), py::int_(0));
+    at(319);
+    call_method(get_attr(self, "_MultipleInputDialog__ui_ok_button"), "SetDefault");
+    at(320);
+    call_method(b_sizer2, "Add", get_attr(self, "_MultipleInputDialog__ui_ok_button"), py::int_(0),
+                get_attr(global("wx"), "ALL"), py::int_(5));
+
+    at(322);
+    self.attr(interned("_MultipleInputDialog__ui_cancel_button")) =
+        call(get_attr(global("wx"), "Button"), self, get_attr(global("wx"), "ID_CANCEL"), py::str("Cancel"),
+             get_attr(global("wx"), "DefaultPosition"), get_attr(global("wx"), "DefaultSize"), py::int_(0));
+    at(323);
+    call_method(b_sizer2, "Add", get_attr(self, "_MultipleInputDialog__ui_cancel_button"), py::int_(0),
+                get_attr(global("wx"), "ALL"), py::int_(5));
+
+    at(325);
+    call_method(b_sizer1, "Add", b_sizer2, py::int_(0), get_attr(global("wx"), "EXPAND"), py::int_(5));
+
+    at(327);
+    call_method(self, "SetSizer", b_sizer1);
+    at(328);
+    call_method(self, "Layout");
+    at(329);
+    call_method(b_sizer1, "Fit", self);
+    at(330);
+    call_method(self, "Centre", get_attr(global("wx"), "BOTH"));
+
+    at(332);
+    call_method(get_attr(self, "_MultipleInputDialog__ui_ok_button"), "Bind", get_attr(global("wx"), "EVT_BUTTON"),
+                get_attr(self, "_MultipleInputDialog__on_ok"));
+    return py::none();
+}
+
+// 339
+py::object MultipleInputDialog_get(py::handle self, py::handle field) {
+    at(345);
+    return get_attr(self, "_MultipleInputDialog__field_value_dict")[field];
+}
+
+// 348
+py::object MultipleInputDialog_fields(py::handle self) {
+    at(353);
+    return get_attr(self, "_MultipleInputDialog__field_value_dict");
+}
+
+// 355
+py::object MultipleInputDialog___on_ok(py::handle self, py::handle) {
+    at(356);
+    py::object keys = call_method(get_attr(self, "_MultipleInputDialog__field_value_dict"), "keys");
+    for (py::handle field : keys) {
+        at(357);
+        py::object text = call_method(get_attr(self, "_MultipleInputDialog__field_ctrls")[field], "GetValue");
+        get_attr(self, "_MultipleInputDialog__field_value_dict")[field] = text;
+        at(356);
+    }
+    at(358);
+    call_method(self, "EndModal", get_attr(global("wx"), "ID_OK"));
+    return py::none();
+}
+
+Register definitions{
+    class_(272, "MultipleInputDialog(wx.Dialog)",
+           {
+               method<MultipleInputDialog___init__>(273, "__init__(self, parent, fields, title=\"Input\")",
+                                                    "b_sizer1 fg_sizer field label field_ctrl b_sizer2",
+                                                    MultipleInputDialog___init___doc),
+               method<MultipleInputDialog_get>(339, "get(self, field: str)", "", MultipleInputDialog_get_doc),
+               property<MultipleInputDialog_fields>(348, "fields(self) -> _Dict[str, str]", "",
+                                                    MultipleInputDialog_fields_doc),
+               method<MultipleInputDialog___on_ok>(355, "__on_ok(self, _event)", "field"),
+           }),
+    class_(654, "SimpleInputDialog(wx.Dialog)",
+           {
+               method<SimpleInputDialog___init__>(655,
+                                                  "__init__(self, parent, message: str = \"请输入信息：\", "
+                                                  "title: str = \"请输入\", password: bool = False)",
+                                                  "bSizer1 style bSizer2"),
+               method<SimpleInputDialog_GetInputString>(706, "GetInputString(self, strip=True)"),
+               method<SimpleInputDialog___del__>(712, "__del__(self)"),
+           }),
+};
+
+}  // namespace
+}  // namespace kvt

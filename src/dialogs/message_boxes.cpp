@@ -1,2 +1,92 @@
-// Message boxes: MB.
+// Message boxes: MB, a namespace of static one-line wrappers around the
+// standard wx message box and text-entry dialog.
 #include "module/kvt.h"
+
+namespace kvt {
+namespace {
+
+using namespace pybind11::literals;
+
+// Shows a native message box with `message`, caption `title` and the style
+// made of the two named wx flags; returns what wx.MessageBox returns.
+py::object message_box(py::handle message, py::handle title, const char* buttons, const char* icon) {
+    py::object wx = global("wx");
+    py::object style = get_attr(wx, buttons) | get_attr(wx, icon);
+    return get_attr(wx, "MessageBox")(message, title, "style"_a = style);
+}
+
+// 625
+py::object MB_Error(py::handle message, py::handle title) {
+    at(627);
+    message_box(message, title, "OK", "ICON_ERROR");
+    return py::none();
+}
+
+// 629
+py::object MB_Notice(py::handle message, py::handle title) {
+    at(631);
+    message_box(message, title, "OK", "ICON_INFORMATION");
+    return py::none();
+}
+
+// 633
+py::object MB_Confirm(py::handle message, py::handle title) {
+    at(635);
+    return message_box(message, title, "YES_NO", "ICON_QUESTION");
+}
+
+// 637
+py::object MB_Input(py::handle message, py::handle value_type, py::handle title, py::handle default_) {
+    at(638);
+    py::object dlg = call(get_attr(global("wx"), "TextEntryDialog"), py::none(), message, title);
+    at(639);
+    if (!default_.is_none()) {
+        at(640);
+        call_method(dlg, "SetValue", call(global("str"), default_));
+    }
+    at(641);
+    py::object return_code = call_method(dlg, "ShowModal");
+    // The text is read after the dialog has closed, whichever button closed it.
+    at(642);
+    py::object result_str = call_method(dlg, "GetValue");
+    at(643);
+    call_method(dlg, "Destroy");
+    at(644);
+    if (return_code.not_equal(get_attr(global("wx"), "ID_OK"))) {
+        at(645);
+        return py::none();
+    }
+    // A text the conversion refuses is reported to the user and answered with
+    // None; only exceptions outside the Exception hierarchy go on.
+    try {
+        at(647);
+        py::object result = call(value_type, result_str);
+        at(648);
+        return result;
+    } catch (PythonError&) {
+        if (!PyErr_ExceptionMatches(PyExc_Exception)) throw;
+        PyErr_Clear();
+    } catch (py::error_already_set& e) {
+        if (!e.matches(PyExc_Exception)) throw;
+    }
+    at(650);
+    call_method(global("MB"), "Error", py::str("Invalid input format."));
+    at(651);
+    return py::none();
+}
+
+Register definitions{
+    class_(623, "MB",
+           {
+               static_method<MB_Error>(625, "Error(message: str, title: str = \"Error\")"),
+               static_method<MB_Notice>(629, "Notice(message: str, title: str = \"Info\")"),
+               static_method<MB_Confirm>(633, "Confirm(message: str, title: str = \"Confirm\")"),
+               static_method<MB_Input>(637,
+                                       "Input(message: str, value_type: type = str, title: str = \"Input Dialog\", "
+                                       "default=None) -> _Union[str, None]",
+                                       "dlg return_code result_str result"),
+           }),
+};
+
+}  // namespace
+}  // namespace kvt
