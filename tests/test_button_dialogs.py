@@ -1,0 +1,90 @@
+"""TrueOrFalseDialog and ChooseOneButtonDialog, answered by button presses on Xvfb."""
+import pytest
+import wx
+
+from harness import click, end_modal, entry_of, run_modal
+import kvt_wxtools as kvt
+
+# The choice dialog sets its size hints through wx's deprecated spelling.
+pytestmark = pytest.mark.filterwarnings("ignore:Call to deprecated item")
+
+
+@pytest.fixture
+def dialogs():
+    """Collects the dialogs a test creates and destroys them afterwards."""
+    made = []
+    yield made.append
+    for d in made:
+        d.Destroy()
+
+
+def children(dialog, kind):
+    return [c for c in dialog.GetChildren() if isinstance(c, kind)]
+
+
+@pytest.mark.parametrize("labels, shown", [({}, ["Yes", "No"]), ({"true": "确定", "false": "取消"}, ["确定", "取消"])])
+@pytest.mark.parametrize("press, code", [(0, wx.ID_OK), (1, wx.ID_CANCEL)])
+def test_true_or_false(dialogs, labels, shown, press, code):
+    d = kvt.TrueOrFalseDialog(None, "Question", "Go on?", **labels)
+    dialogs(d)
+    assert d.GetTitle() == "Question"
+    assert [t.GetLabel() for t in children(d, wx.StaticText)] == ["Go on?"]
+    buttons = children(d, wx.Button)
+    assert [(b.GetLabel(), b.GetId()) for b in buttons] == list(zip(shown, [wx.ID_OK, wx.ID_CANCEL]))
+    assert d.GetDefaultItem() is buttons[0]
+    assert run_modal(d, click(buttons[press])) == code
+
+
+@pytest.mark.parametrize("kwargs, message", [
+    ({"true": 1}, "Argument 'true' has incorrect type (expected str, got int)"),
+    ({"false": b"No"}, "Argument 'false' has incorrect type (expected str, got bytes)"),
+    ({"true": type("Label", (str,), {})("Yes")}, "Argument 'true' has incorrect type (expected str, got Label)"),
+])
+def test_true_or_false_label_checks(kwargs, message):
+    with pytest.raises(TypeError) as info:
+        kvt.TrueOrFalseDialog(None, "t", "q", **kwargs)
+    assert str(info.value) == message
+    assert entry_of(info.value, "kvt_wxtools.TrueOrFalseDialog.__init__").lineno == 56
+    assert list(wx.GetTopLevelWindows()) == []
+
+
+@pytest.mark.parametrize("press", [0, 2])
+def test_choose_one_button_records_the_pressed_button(dialogs, press):
+    choices = ["Red", "绿色", "Blue"]
+    d = kvt.ChooseOneButtonDialog(None, "Colour", "Pick one:", choices)
+    dialogs(d)
+    assert d.GetTitle() == "Colour"
+    assert [t.GetLabel() for t in children(d, wx.StaticText)] == ["Pick one:"]
+    buttons = children(d, wx.Button)
+    assert [b.GetLabel() for b in buttons] == choices
+    assert (d.GetSelectedIndex(), d.GetSelectedString()) == (-1, "")
+    assert run_modal(d, click(buttons[press])) == wx.ID_OK
+    assert (d.GetSelectedIndex(), d.GetSelectedString()) == (press, choices[press])
+
+
+@pytest.mark.parametrize("choices", [[], ("a", "b")])
+def test_choose_one_button_closed_without_a_choice(dialogs, choices):
+    d = kvt.ChooseOneButtonDialog(None, "t", "q", choices)
+    dialogs(d)
+    assert len(children(d, wx.Button)) == len(choices)
+    assert run_modal(d, end_modal(wx.ID_CANCEL)) == wx.ID_CANCEL
+    assert (d.GetSelectedIndex(), d.GetSelectedString()) == (-1, "")
+
+
+@pytest.mark.parametrize("default, expected", [(0, 0), (1, 1), (True, 1), (-1, None), (3, None)])
+def test_choose_one_button_default(dialogs, default, expected):
+    d = kvt.ChooseOneButtonDialog(None, "t", "q", ["a", "b", "c"], default=default)
+    dialogs(d)
+    buttons = children(d, wx.Button)
+    assert d.GetDefaultItem() is (None if expected is None else buttons[expected])
+
+
+def test_choose_one_button_ignores_a_foreign_button(dialogs):
+    d = kvt.ChooseOneButtonDialog(None, "t", "q", ["a"])
+    dialogs(d)
+    other = wx.Button(d, wx.ID_ANY, "other")
+    event = wx.CommandEvent(wx.wxEVT_BUTTON, other.GetId())
+    event.SetEventObject(other)
+    # Not shown modally: an EndModal here would raise a wx assertion.
+    assert d.OnChoose(event) is None
+    assert (d.GetSelectedIndex(), d.GetSelectedString()) == (-1, "")
