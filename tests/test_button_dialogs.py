@@ -37,6 +37,7 @@ def test_true_or_false(dialogs, labels, shown, press, code):
 
 @pytest.mark.parametrize("kwargs, message", [
     ({"true": 1}, "Argument 'true' has incorrect type (expected str, got int)"),
+    ({"false": b"No"}, "Argument 'false' has incorrect type (expected str, got bytes)"),
     ({"true": type("Label", (str,), {})("Yes")}, "Argument 'true' has incorrect type (expected str, got Label)"),
 ])
 def test_true_or_false_label_checks(kwargs, message):
