@@ -65,9 +65,15 @@ py::object DatePicker_GetDate(py::handle self) {
 // 387
 py::object DatePicker_SetValue(py::handle self, py::handle date) {
     at(388);
-    py::object set_value = get_attr(get_attr(self, "control"), "SetValue");
+    // A calendar control has no SetValue: its date is set with SetDate.
+    // Every other control (the date picker included) gets SetValue.
+    const bool calendar =
+        py::isinstance(get_attr(self, "control"), get_attr(get_attr(global("wx"), "adv"), "CalendarCtrl"));
+    at(calendar ? 389 : 390);
+    py::object setter = get_attr(get_attr(self, "control"), calendar ? "SetDate" : "SetValue");
+    // Through the module's class, not the instance.
     py::object value = call_method(global("DatePicker"), "Convert", date);
-    call(set_value, value);
+    call(setter, value);
     return py::none();
 }
 
