@@ -65,13 +65,6 @@ def test_typing_opens_the_list_on_a_matching_prefix(combo, before, typed, caret,
         assert combo.GetValue() == typed   # the typed text is never completed
 
 
-def test_typing_a_word_letter_by_letter(combo):
-    popper = kvt.AutoPopupComboBox(combo)
-    for text in ["L", "LP", "LPX", "LP"]:
-        type_text(combo, text)
-    assert combo.popups == 2 and popper.old_value == "LP"
-
-
 def test_items_that_are_not_text_fail_in_the_handler():
     class Control:
         def __init__(self):

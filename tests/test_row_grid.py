@@ -199,19 +199,13 @@ def test_failed_fill_leaves_grid_and_objects_in_step(grid, method, args):
         rows.Update()
 
 
-def test_clear_with_fewer_objects_than_rows(grid):
+def test_rows_added_behind_the_wrappers_back(grid):
     rows = kvt.RowGrid(grid)
     rows.Append((1, 2))
-    grid.AppendRows(1)   # a row added behind the wrapper's back
-    with pytest.raises(IndexError):
+    grid.AppendRows(2)
+    with pytest.raises(IndexError):   # the grid deletes the row, the list has none
+        rows.Delete(2)
+    assert grid.GetNumberRows() == 2 and rows.objects == [(1, 2)]
+    with pytest.raises(IndexError):   # more rows than objects to pop
         rows.Clear()
     assert grid.GetNumberRows() == 0 and rows.objects == []
-
-
-def test_delete_out_of_range_in_the_list_only(grid):
-    rows = kvt.RowGrid(grid)
-    rows.Append((1, 2))
-    grid.AppendRows(1)
-    with pytest.raises(IndexError):
-        rows.Delete(1)
-    assert grid.GetNumberRows() == 1 and rows.objects == [(1, 2)]
