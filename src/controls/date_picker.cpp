@@ -1,2 +1,92 @@
 // The date picker: DatePicker.
+//
+// Reads and sets the date of a wx.adv.DatePickerCtrl or wx.adv.CalendarCtrl
+// in standard-library terms.  wx counts months from 0, datetime from 1.
 #include "module/kvt.h"
+
+namespace kvt {
+namespace {
+
+// 365
+py::object DatePicker___init__(py::handle self, py::handle control) {
+    at(366);
+    self.attr(interned("control")) = control;
+    return py::none();
+}
+
+// 369
+py::object DatePicker_Convert(py::handle date) {
+    at(370);
+    if (py::isinstance(date, get_attr(global("wx"), "DateTime"))) {
+        at(371);
+        py::object date_class = get_attr(global("datetime"), "date");
+        py::object year = call_method(date, "GetYear");
+        py::object month = call_method(date, "GetMonth") + py::int_(1);
+        py::object day = call_method(date, "GetDay");
+        return call(date_class, year, month, day);
+    }
+    at(373);
+    // The day goes to 2 first, so that no intermediate year/month pairing
+    // meets a day that month does not have (today being the 31st, say).
+    py::object result = call_method(get_attr(global("wx"), "DateTime"), "Today");
+    result = call_method(result, "SetDay", py::int_(2));
+    result = call_method(result, "SetYear", get_attr(date, "year"));
+    result = call_method(result, "SetMonth", get_attr(date, "month") - py::int_(1));
+    result = call_method(result, "SetDay", get_attr(date, "day"));
+    return result;
+}
+
+// 376
+py::object DatePicker_GetValue(py::handle self) {
+    at(377);
+    py::object result = py::none();
+    at(378);
+    if (py::isinstance(get_attr(self, "control"), get_attr(get_attr(global("wx"), "adv"), "DatePickerCtrl"))) {
+        at(379);
+        result = call_method(get_attr(self, "control"), "GetValue");
+    } else {
+        at(380);
+        if (py::isinstance(get_attr(self, "control"), get_attr(get_attr(global("wx"), "adv"), "CalendarCtrl"))) {
+            at(381);
+            result = call_method(get_attr(self, "control"), "GetDate");
+        }
+    }
+    at(382);
+    // Through the module's class, not the instance.
+    return call_method(global("DatePicker"), "Convert", result);
+}
+
+// 384
+py::object DatePicker_GetDate(py::handle self) {
+    at(385);
+    return call_method(self, "GetValue");
+}
+
+// 387
+py::object DatePicker_SetValue(py::handle self, py::handle date) {
+    at(388);
+    // A calendar control has no SetValue: its date is set with SetDate.
+    // Every other control (the date picker included) gets SetValue.
+    const bool calendar =
+        py::isinstance(get_attr(self, "control"), get_attr(get_attr(global("wx"), "adv"), "CalendarCtrl"));
+    at(calendar ? 389 : 390);
+    py::object setter = get_attr(get_attr(self, "control"), calendar ? "SetDate" : "SetValue");
+    // Through the module's class, not the instance.
+    py::object value = call_method(global("DatePicker"), "Convert", date);
+    call(setter, value);
+    return py::none();
+}
+
+Register definitions{
+    class_(364, "DatePicker",
+           {
+               method<DatePicker___init__>(365, "__init__(self, control)"),
+               static_method<DatePicker_Convert>(369, "Convert(date)"),
+               method<DatePicker_GetValue>(376, "GetValue(self)", "result"),
+               method<DatePicker_GetDate>(384, "GetDate(self)"),
+               method<DatePicker_SetValue>(387, "SetValue(self, date)"),
+           }),
+};
+
+}  // namespace
+}  // namespace kvt

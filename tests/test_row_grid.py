@@ -1,0 +1,211 @@
+"""RowGrid on a real wx.grid.Grid: rows and `objects` stay in step, cell texts
+and colours come from get_info, `bg` and get_bg, and bulk methods use the
+instance's per-row methods."""
+import pytest
+import wx
+import wx.grid
+
+from harness import entry_of
+import kvt_wxtools as kvt
+
+RED = wx.Colour(255, 0, 0)
+BLUE = wx.Colour(0, 0, 255)
+
+
+class Grid(wx.grid.Grid):
+    """A grid that records the row deletions asked of it."""
+
+    def __init__(self, parent, cols):
+        super().__init__(parent)
+        self.CreateGrid(0, cols)
+        self.deleted = []
+
+    def DeleteRows(self, *args):
+        self.deleted.append(args)
+        return super().DeleteRows(*args)
+
+
+@pytest.fixture
+def frame():
+    frame = wx.Frame(None, title="row grid")
+    yield frame
+    frame.Destroy()
+
+
+@pytest.fixture
+def grid(frame):
+    return Grid(frame, 2)
+
+
+def texts(grid):
+    return [[grid.GetCellValue(r, c) for c in range(grid.GetNumberCols())]
+            for r in range(grid.GetNumberRows())]
+
+
+def colours(grid, row):
+    return [grid.GetCellBackgroundColour(row, c) for c in range(grid.GetNumberCols())]
+
+
+class Item:
+    def __init__(self, *values):
+        self.values = list(values)
+
+
+def info(item):
+    return item.values
+
+
+def test_new_grid_selects_rows_and_reports_nothing_selected(grid):
+    rows = kvt.RowGrid(grid)
+    assert grid.GetSelectionMode() == wx.grid.Grid.SelectRows
+    assert rows.control is grid and rows.objects == [] and len(rows) == 0
+    assert rows.GetSelection() is None and rows.GetSelectionIndex() == -1
+    assert rows.GetSelections() == [] and rows.GetSelectionIndexes() == []
+
+
+def test_rows_show_their_values_as_text(grid):
+    rows = kvt.RowGrid(grid, info)
+    rows.Append((1, 2))
+    rows.Insert((3, 4), 0)              # non-text values are converted, as Append does
+    rows.Append(Item(5.5, None, "extra"))   # values beyond the columns are not shown
+    rows.Insert([True, "x", "y"], 1)    # lists and tuples are their own values
+    assert texts(grid) == [["3", "4"], ["True", "x"], ["1", "2"], ["5.5", "None"]]
+    assert rows.objects[0] == (3, 4) and len(rows) == 4
+
+
+@pytest.mark.parametrize("method, args", [("Append", ()), ("Insert", (0,))])
+def test_colours_from_bg_and_get_bg(grid, method, args):
+    asked = []
+
+    def get_bg(values):
+        asked.append(values)
+        return BLUE
+
+    rows = kvt.RowGrid(grid, get_bg=get_bg)
+    getattr(rows, method)((1, 2), *args, bg=RED)
+    assert asked == [] and colours(grid, 0) == [RED, RED]
+    getattr(rows, method)(["a", "b"], *args)
+    new = 1 if method == "Append" else 0
+    assert asked == [["a", "b"]] and colours(grid, new) == [BLUE, BLUE]
+    assert colours(grid, 1 - new) == [RED, RED]
+
+
+def test_get_bg_is_asked_again_while_it_answers_none(grid):
+    asked = []
+    answers = iter([None, RED])
+    rows = kvt.RowGrid(grid, get_bg=lambda values: asked.append(values) or next(answers))
+    rows.Append((1, 2))
+    assert len(asked) == 2 and grid.GetCellBackgroundColour(0, 1) == RED
+
+
+def test_bulk_methods_go_through_the_instance(grid):
+    calls = []
+
+    class Recording(kvt.RowGrid):
+        def Append(self, item, bg=None):
+            calls.append(("Append", item, bg))
+            super().Append(item, bg)
+
+        def Insert(self, item, index, bg=None):
+            calls.append(("Insert", item, index, bg))
+            super().Insert(item, index, bg)
+
+        def Delete(self, index):
+            calls.append(("Delete", index))
+            super().Delete(index)
+
+    rows = Recording(grid)
+    rows.AppendItems([("x", 0), ("y", 0)], RED)
+    rows.InsertItems(iter([("a", 1), ("b", 2), ("c", 3)]), 1)
+    assert calls == [("Append", ("x", 0), RED), ("Append", ("y", 0), RED),
+                     ("Insert", ("a", 1), 1, None), ("Insert", ("b", 2), 2, None),
+                     ("Insert", ("c", 3), 3, None)]
+    assert [o[0] for o in rows.objects] == ["x", "a", "b", "c", "y"]
+    assert [t[0] for t in texts(grid)] == ["x", "a", "b", "c", "y"]
+
+    del calls[:]
+    grid.SelectRow(4)
+    grid.SelectRow(1, addToSelected=True)
+    rows.DeleteSelections()
+    assert calls == [("Delete", 4), ("Delete", 1)]
+    assert [o[0] for o in rows.objects] == ["x", "b", "c"]
+    assert [t[0] for t in texts(grid)] == ["x", "b", "c"]
+
+
+def test_selection_queries(grid):
+    rows = kvt.RowGrid(grid)
+    rows.AppendItems([("a", 0), ("b", 1), ("c", 2)])
+    rows.SetSelection(2)
+    rows.SetSelection(0)  # replaces the selection
+    assert rows.GetSelectionIndexes() == [0]
+    grid.SelectRow(2, addToSelected=True)
+    assert rows.GetSelection() == ("a", 0) and rows.GetSelectionIndex() == 0
+    assert rows.GetSelections() == [("a", 0), ("c", 2)]
+    rows.ClearSelection()
+    assert rows.GetSelectionIndexes() == [] and rows.GetSelection() is None
+
+
+def test_clear_empties_the_same_list_and_skips_an_empty_grid(grid):
+    rows = kvt.RowGrid(grid)
+    objects = rows.objects
+    rows.Clear()
+    assert grid.deleted == []
+    rows.AppendItems([(1, 2), (3, 4)])
+    rows.Clear()
+    assert grid.deleted == [(0, 2)] and grid.GetNumberRows() == 0
+    assert rows.objects is objects and objects == []
+
+
+def test_update_rewrites_chosen_rows_from_their_objects(grid):
+    asked = []
+    rows = kvt.RowGrid(grid, info, get_bg=lambda item: asked.append(item) or BLUE)
+    items = [Item(r, "v%d" % r) for r in range(4)]
+    rows.AppendItems(items, RED)
+    for item in items:
+        item.values = [str(item.values[0]) + "!", "w", "ignored"]
+
+    rows.Update(2)
+    assert [t[0] for t in texts(grid)] == ["0", "1", "2!", "3"] and asked == [items[2]]
+    assert colours(grid, 2) == [BLUE, BLUE] and colours(grid, 1) == [RED, RED]
+    rows.Update([0, 3], bg=RED)
+    assert [t[0] for t in texts(grid)] == ["0!", "1", "2!", "3!"] and len(asked) == 1
+    items[1].values = ["short"]   # the second cell keeps its old text
+    rows.Update()
+    assert texts(grid)[1] == ["short", "v1"] and asked[1:] == items
+
+
+def test_update_refuses_other_index_types_before_changing_anything(grid):
+    rows = kvt.RowGrid(grid)
+    rows.Update()   # an empty grid: nothing to do
+    rows.Append(("a", "b"))
+    grid.SetCellValue(0, 0, "changed")
+    with pytest.raises(TypeError, match="^Unknown type of argument `index`$") as info:
+        rows.Update("0")
+    assert grid.GetCellValue(0, 0) == "changed"
+    assert entry_of(info.value, "kvt_wxtools.RowGrid.Update").filename == "wxtools.py"
+
+
+@pytest.mark.parametrize("method, args", [("Append", ()), ("Insert", (0,))])
+def test_failed_fill_leaves_grid_and_objects_in_step(grid, method, args):
+    rows = kvt.RowGrid(grid)
+    with pytest.raises(IndexError):
+        getattr(rows, method)(("only one",), *args)
+    assert grid.GetNumberRows() == 1 and rows.objects == [("only one",)]
+    assert grid.GetCellValue(0, 0) == "only one"
+    with pytest.raises(TypeError):
+        getattr(rows, method)(object(), *args)   # no get_info: no values
+    assert grid.GetNumberRows() == 2 and len(rows.objects) == 2
+    with pytest.raises(TypeError):
+        rows.Update()
+
+
+def test_rows_added_behind_the_wrappers_back(grid):
+    rows = kvt.RowGrid(grid)
+    rows.Append((1, 2))
+    grid.AppendRows(2)
+    with pytest.raises(IndexError):   # the grid deletes the row, the list has none
+        rows.Delete(2)
+    assert grid.GetNumberRows() == 2 and rows.objects == [(1, 2)]
+    with pytest.raises(IndexError):   # more rows than objects to pop
+        rows.Clear()
+    assert grid.GetNumberRows() == 0 and rows.objects == []
