@@ -141,32 +141,11 @@ def test_late_tick_after_the_run_is_harmless(make):
     assert dlg._SingleChoiceTimeoutDialog__left <= 0
 
 
-@pytest.mark.parametrize("timeout", [0, -1])
-def test_no_timeout_means_no_countdown(make, timeout):
-    dlg = make("Choose one", "Pick", CHOICES, timeout=timeout)
-    assert dlg._SingleChoiceTimeoutDialog__timer is None
-    assert not hasattr(dlg, "caption") and not hasattr(dlg, "_SingleChoiceTimeoutDialog__left")
-    assert run_modal(dlg, wait_until(dlg.IsShown), click(dlg.m_sdbSizer1OK)) == wx.ID_OK
-    assert dlg.GetTitle() == "Pick"
-
-
 @pytest.mark.parametrize("choices, selection", [(CHOICES, 3), (CHOICES, -1), ([], 0)])
 def test_nothing_selected_answers_none(make, choices, selection):
     dlg = make("Choose one", "Pick", choices, timeout=0, selection=selection)
     assert dlg.GetSelectionIndex() == -1
     assert dlg.GetSelection() is None
-
-
-def test_layout_and_stored_choices(make):
-    dlg = make("Choose one", "Pick", CHOICES, selection=1)
-    assert dlg._SingleChoiceTimeoutDialog__choices is CHOICES
-    assert dlg.caption == "Pick" and dlg._SingleChoiceTimeoutDialog__left == 5
-    assert (dlg.m_sdbSizer1OK.GetId(), dlg.m_sdbSizer1Cancel.GetId()) == (wx.ID_OK, wx.ID_CANCEL)
-    assert dlg.mChoicesBox.GetStrings() == CHOICES and dlg.GetSelectionIndex() == 1
-    items = dlg.GetSizer().GetChildren()
-    assert [(i.GetProportion(), i.GetFlag(), i.GetBorder()) for i in items] == [
-        (0, wx.ALL | wx.EXPAND, 5), (1, wx.ALL | wx.EXPAND, 5), (0, wx.EXPAND, 0), (0, wx.ALL | wx.EXPAND, 5)]
-    assert items[0].GetWindow().GetLabel() == "Choose one"
 
 
 class Text(str):
