@@ -3,6 +3,8 @@ record for long-running work.
 
 Only the names exist so far; their behaviour comes later.
 """
+import enum
+import threading
 
 
 def _not_yet(what):
@@ -19,7 +21,168 @@ class FileSystemObserver:
 
 class Progress:
     """Progress of a piece of work, updated by the worker and read by a
-    progress display: a name, the amount done, the total and a status."""
+    progress display: a name, the amount done, the total and a status.
 
-    def __init__(self, *args, **kwargs):
-        _not_yet("Progress")
+    Every member may be read from one thread (the GUI's) while another one
+    (the worker's) updates it: each change happens under a lock, so a reader
+    never sees a count above the total or a half-made change, and counts
+    added from several threads are never lost.  `snapshot()` reads all four
+    members at once.
+
+    The work starts `Running`.  It ends once, by `finish()` (`Done`),
+    `fail()` (`Failed`) or `cancel()` (`Cancelled`); the first end wins, and
+    after it the counts no longer change, so a worker told to stop by
+    `cancel()` from another thread can see it in what `advance()` returns:
+
+        progress = Progress("Copying", subtotal=len(files))
+        for f in files:
+            copy(f)
+            if not progress.advance():
+                break           # cancelled meanwhile
+        progress.finish()
+    """
+
+    class Status(enum.Enum):
+        """The state of the work: running, or how it ended."""
+        Running = "running"
+        Done = "done"
+        Failed = "failed"
+        Cancelled = "cancelled"
+
+    def __init__(self, name: str = "", subtotal: int = 0):
+        _check_name(name)
+        _check_count("subtotal", subtotal)
+        self._lock = threading.Lock()
+        self._name = name
+        self._progress = 0
+        self._subtotal = subtotal
+        self._status = Progress.Status.Running
+        self._error = None
+
+    def __repr__(self):
+        name, progress, subtotal, status = self.snapshot()
+        return "<Progress %r %d / %d %s>" % (name, progress, subtotal, status.name)
+
+    # -- reading -----------------------------------------------------------
+
+    @property
+    def name(self) -> str:
+        """What the work is called, for display."""
+        with self._lock:
+            return self._name
+
+    @property
+    def progress(self) -> int:
+        """The amount of work done so far (0 to `subtotal`)."""
+        with self._lock:
+            return self._progress
+
+    @property
+    def subtotal(self) -> int:
+        """The total amount of work."""
+        with self._lock:
+            return self._subtotal
+
+    @property
+    def status(self) -> "Progress.Status":
+        """`Status.Running` until the work ends, then how it ended."""
+        with self._lock:
+            return self._status
+
+    @property
+    def error(self):
+        """What `fail()` was given (usually the exception), else None."""
+        with self._lock:
+            return self._error
+
+    @property
+    def running(self) -> bool:
+        """True until the work has ended, however it ended."""
+        return self.status is Progress.Status.Running
+
+    def snapshot(self):
+        """`(name, progress, subtotal, status)`, all read at one moment."""
+        with self._lock:
+            return self._name, self._progress, self._subtotal, self._status
+
+    # -- the worker's side ---------------------------------------------------
+
+    def advance(self, step: int = 1) -> bool:
+        """Adds `step` to the amount done.  Returns False, changing nothing,
+        once the work has ended (for example cancelled from elsewhere).
+        Raises ValueError when the count would leave 0 to `subtotal`."""
+        _check_int("step", step)
+        with self._lock:
+            if self._status is not Progress.Status.Running:
+                return False
+            _check_range(self._progress + step, self._subtotal)
+            self._progress += step
+            return True
+
+    def update(self, progress: int = None, subtotal: int = None, name: str = None) -> bool:
+        """Sets any of the amount done, the total and the name at once.
+        Returns False, changing nothing, once the work has ended.  Raises
+        ValueError when the amount done would exceed the total."""
+        if progress is not None:
+            _check_count("progress", progress)
+        if subtotal is not None:
+            _check_count("subtotal", subtotal)
+        if name is not None:
+            _check_name(name)
+        with self._lock:
+            if self._status is not Progress.Status.Running:
+                return False
+            new_progress = self._progress if progress is None else progress
+            new_subtotal = self._subtotal if subtotal is None else subtotal
+            _check_range(new_progress, new_subtotal)
+            self._progress, self._subtotal = new_progress, new_subtotal
+            if name is not None:
+                self._name = name
+            return True
+
+    # -- ending --------------------------------------------------------------
+
+    def finish(self) -> bool:
+        """Ends the work as `Done`.  True if this call ended it."""
+        return self._end(Progress.Status.Done, None)
+
+    def fail(self, error=None) -> bool:
+        """Ends the work as `Failed`, keeping `error` (usually the exception
+        that stopped it).  True if this call ended it."""
+        return self._end(Progress.Status.Failed, error)
+
+    def cancel(self) -> bool:
+        """Ends the work as `Cancelled`; may be called from any thread, and
+        the worker learns of it from `advance()`, `update()` or `running`.
+        True if this call ended it."""
+        return self._end(Progress.Status.Cancelled, None)
+
+    def _end(self, status, error):
+        with self._lock:
+            if self._status is not Progress.Status.Running:
+                return False
+            self._status = status
+            self._error = error
+            return True
+
+
+def _check_int(what, value):
+    # bool is an int to Python, but never a count.
+    if not isinstance(value, int) or isinstance(value, bool):
+        raise TypeError("%s must be an int, not %s" % (what, type(value).__name__))
+
+
+def _check_count(what, value):
+    _check_int(what, value)
+    if value < 0:
+        raise ValueError("%s must not be negative, got %d" % (what, value))
+
+
+def _check_range(progress, subtotal):
+    if not 0 <= progress <= subtotal:
+        raise ValueError("progress %d is outside 0 to %d" % (progress, subtotal))
+
+
+def _check_name(name):
+    if not isinstance(name, str):
+        raise TypeError("name must be a str, not %s" % type(name).__name__)

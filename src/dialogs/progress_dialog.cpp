@@ -1,2 +1,142 @@
 // The progress dialog: ProgressDialog.
-#include "module/kvt.h"
+//
+// A timer polls a progress object that the caller's work updates elsewhere,
+// shows its name, "count / total" and a gauge, and ends the modal run once the
+// work is no longer running: wx.ID_OK when it is done, wx.ID_CANCEL otherwise.
+#include "dialogs/timer_guard.h"
+
+namespace kvt {
+namespace {
+
+using namespace pybind11::literals;
+
+py::object wx_attr(const char* literal) { return get_attr(global("wx"), literal); }
+
+// Keeps `timer` running only while the dialog is shown: hiding ends the modal
+// run (by the close box too), and showing again resumes the polling at the
+// same interval.
+void poll_only_while_shown(py::handle self, py::handle timer) {
+    py::object held = py::reinterpret_borrow<py::object>(timer);
+    call_method(self, "Bind", wx_attr("EVT_SHOW"), timed::handler([held](py::handle event) {
+                    if (truth(call_method(event, "IsShown"))) {
+                        if (!truth(call_method(held, "IsRunning"))) call_method(held, "Start");
+                    } else {
+                        call_method(held, "Stop");
+                    }
+                    call_method(event, "Skip");
+                }));
+}
+
+// 1425
+py::object ProgressDialog___init__(py::handle self, py::handle parent, py::handle progress, py::handle interval) {
+    at(1426);
+    get_attr(wx_attr("Dialog"), "__init__")(self, parent, "title"_a = py::str("进度"),
+                                            "style"_a = wx_attr("DEFAULT_DIALOG_STYLE"));
+    at(1427);
+    call_method(self, "SetSizeHints", wx_attr("DefaultSize"), wx_attr("DefaultSize"));
+    at(1429);
+    self.attr(interned("progress_sizer")) = call_method(global("wx"), "BoxSizer", wx_attr("VERTICAL"));
+    at(1431);
+    py::object b_sizer2 = call_method(global("wx"), "BoxSizer", wx_attr("HORIZONTAL"));
+
+    at(1433);
+    self.attr(interned("ui_name")) = call_method(global("wx"), "StaticText", self, wx_attr("ID_ANY"),
+                                                 wx_attr("EmptyString"), wx_attr("DefaultPosition"),
+                                                 wx_attr("DefaultSize"), py::int_(0));
+    at(1434);
+    call_method(get_attr(self, "ui_name"), "Wrap", py::int_(-1));
+    at(1435);
+    call_method(b_sizer2, "Add", get_attr(self, "ui_name"), py::int_(1), wx_attr("ALL"), py::int_(5));
+
+    at(1437);
+    self.attr(interned("ui_fraction")) = call_method(global("wx"), "StaticText", self, wx_attr("ID_ANY"),
+                                                     py::str("0 / 0"), wx_attr("DefaultPosition"),
+                                                     wx_attr("DefaultSize"), py::int_(0));
+    at(1438);
+    call_method(get_attr(self, "ui_fraction"), "Wrap", py::int_(-1));
+    at(1439);
+    call_method(b_sizer2, "Add", get_attr(self, "ui_fraction"), py::int_(0), wx_attr("ALL"), py::int_(5));
+
+    at(1441);
+    call_method(get_attr(self, "progress_sizer"), "Add", b_sizer2, py::int_(1), wx_attr("EXPAND"), py::int_(5));
+
+    at(1443);
+    self.attr(interned("ui_gauge")) = call_method(global("wx"), "Gauge", self, wx_attr("ID_ANY"), py::int_(100),
+                                                  wx_attr("DefaultPosition"), wx_attr("DefaultSize"),
+                                                  wx_attr("GA_HORIZONTAL"));
+    at(1444);
+    call_method(get_attr(self, "ui_gauge"), "SetValue", py::int_(0));
+    at(1445);
+    call_method(get_attr(self, "progress_sizer"), "Add", get_attr(self, "ui_gauge"), py::int_(0), wx_attr("ALL"),
+                py::int_(5));
+
+    at(1447);
+    call_method(self, "SetSizer", get_attr(self, "progress_sizer"));
+    at(1448);
+    call_method(self, "Layout");
+    at(1449);
+    call_method(get_attr(self, "progress_sizer"), "Fit", self);
+    at(1451);
+    call_method(self, "Centre", wx_attr("BOTH"));
+
+    at(1453);
+    self.attr(interned("progress")) = progress;
+    at(1455);
+    self.attr(interned("ui_timer")) = call_method(global("wx"), "Timer");
+    at(1456);
+    call_method(get_attr(self, "ui_timer"), "SetOwner", self, wx_attr("ID_ANY"));
+    at(1457);
+    py::object milliseconds = call(global("int"), py::reinterpret_borrow<py::object>(interval) * py::int_(1000));
+    call_method(get_attr(self, "ui_timer"), "Start", milliseconds);
+    at(1458);
+    get_attr(self, "Bind")(wx_attr("EVT_TIMER"), get_attr(self, "on_refresh"), "source"_a = get_attr(self, "ui_timer"),
+                           "id"_a = wx_attr("ID_ANY"));
+    at(1460);
+    poll_only_while_shown(self, get_attr(self, "ui_timer"));
+    at(1461);
+    timed::stop_timer_when_destroyed(self, get_attr(self, "ui_timer"));
+    return py::none();
+}
+
+// 1463
+py::object ProgressDialog_on_refresh(py::handle self, py::handle) {
+    at(1464);
+    call_method(get_attr(self, "ui_name"), "SetLabel", get_attr(get_attr(self, "progress"), "name"));
+    at(1465);
+    {
+        py::object count = steal_result(PyObject_Str(get_attr(get_attr(self, "progress"), "progress").ptr()));
+        py::object total = steal_result(PyObject_Str(get_attr(get_attr(self, "progress"), "subtotal").ptr()));
+        py::object text = steal_result(PyUnicode_Concat(count.ptr(), py::str(" / ").ptr()));
+        call_method(get_attr(self, "ui_fraction"), "SetLabel", steal_result(PyUnicode_Concat(text.ptr(), total.ptr())));
+    }
+    at(1466);
+    call_method(get_attr(self, "ui_gauge"), "SetRange", get_attr(get_attr(self, "progress"), "subtotal"));
+    at(1467);
+    call_method(get_attr(self, "ui_gauge"), "SetValue", get_attr(get_attr(self, "progress"), "progress"));
+    at(1468);
+    py::object status = get_attr(get_attr(self, "progress"), "status");
+    py::object running = get_attr(get_attr(get_attr(self, "progress"), "Status"), "Running");
+    // A tick outside a modal run (before ShowModal, or late after the run has
+    // ended) only refreshes the display; the run's first tick ends it.
+    if (status.not_equal(running) && truth(call_method(self, "IsModal"))) {
+        call_method(get_attr(self, "ui_timer"), "Stop");
+        at(1469);
+        py::object done = get_attr(get_attr(get_attr(self, "progress"), "Status"), "Done");
+        bool finished = get_attr(get_attr(self, "progress"), "status").equal(done);
+        call_method(self, "EndModal", finished ? wx_attr("ID_OK") : wx_attr("ID_CANCEL"));
+    }
+    return py::none();
+}
+
+Register definitions{
+    class_(1424, "ProgressDialog(wx.Dialog)",
+           {
+               method<ProgressDialog___init__>(1425,
+                                               "__init__(self, parent, progress: _Progress, interval: float = 0.2)",
+                                               "b_sizer2"),
+               method<ProgressDialog_on_refresh>(1463, "on_refresh(self, event)"),
+           }),
+};
+
+}  // namespace
+}  // namespace kvt

@@ -1,0 +1,196 @@
+"""kvt_handy.Progress (updated from worker threads) and ProgressDialog, which
+polls it and ends with the work."""
+import sys
+import threading
+import time
+import types
+
+import pytest
+import wx
+
+from harness import call, entry_of, flush_events, run_modal, wait_until
+
+import kvt_handy
+import kvt_wxtools
+
+Progress = kvt_handy.Progress
+Status = Progress.Status
+
+
+# ----------------------------------------------------------------- Progress
+
+def test_counts_from_several_workers_are_never_lost():
+    switch_interval = sys.getswitchinterval()
+    sys.setswitchinterval(1e-6)  # switch threads as often as possible
+    try:
+        workers, steps = 4, 5000
+        progress = Progress("job", workers * steps)
+
+        def work():
+            for _ in range(steps):
+                assert progress.advance()
+
+        threads = [threading.Thread(target=work) for _ in range(workers)]
+        for t in threads:
+            t.start()
+        while any(t.is_alive() for t in threads):
+            name, count, total, status = progress.snapshot()
+            assert 0 <= count <= total and status is Status.Running
+        for t in threads:
+            t.join()
+    finally:
+        sys.setswitchinterval(switch_interval)
+    assert progress.progress == workers * steps
+
+
+def test_cancel_from_another_thread_stops_the_worker():
+    progress = Progress("job", 10**9)
+    steps = []
+
+    def work():
+        while progress.advance():
+            steps.append(1)
+            time.sleep(0.001)
+        progress.finish()
+
+    worker = threading.Thread(target=work)
+    worker.start()
+    while not steps:
+        time.sleep(0.001)
+    assert progress.cancel() is True
+    worker.join(5)
+    assert not worker.is_alive()
+    # The first end wins; afterwards nothing changes.
+    assert progress.status is Status.Cancelled and not progress.running
+    count = progress.progress
+    assert (progress.advance(), progress.update(progress=0, name="other")) == (False, False)
+    assert (progress.progress, progress.name) == (count, "job")
+
+
+@pytest.mark.parametrize("end, status", [("finish", Status.Done), ("fail", Status.Failed),
+                                         ("cancel", Status.Cancelled)])
+def test_ending_once(end, status):
+    progress = Progress("job", 3)
+    assert progress.status is Status.Running and progress.running
+    args = (ValueError("disk full"),) if end == "fail" else ()
+    assert getattr(progress, end)(*args) is True
+    assert progress.status is status
+    assert progress.fail(KeyError()) is False and progress.finish() is False
+    assert progress.status is status
+    assert (progress.error is args[0]) if args else progress.error is None
+
+
+def test_counts_are_checked():
+    progress = Progress("job", 3)
+    progress.advance(2)
+    with pytest.raises(ValueError, match="progress 4 is outside 0 to 3"):
+        progress.advance(2)
+    with pytest.raises(ValueError, match="progress 2 is outside 0 to 1"):
+        progress.update(subtotal=1)
+    with pytest.raises(TypeError, match="progress must be an int, not bool"):
+        progress.update(progress=True)
+    with pytest.raises(TypeError, match="name must be a str, not int"):
+        progress.update(name=5)
+    assert progress.snapshot() == ("job", 2, 3, Status.Running)
+    assert progress.update(progress=0, subtotal=7, name="stage 2") is True
+    assert progress.snapshot() == ("stage 2", 0, 7, Status.Running)
+    with pytest.raises(ValueError, match="subtotal must not be negative, got -1"):
+        Progress("job", -1)
+
+
+# ----------------------------------------------------------- ProgressDialog
+
+@pytest.fixture
+def made():
+    dialogs = []
+    yield dialogs
+    for dlg in dialogs:
+        dlg.Destroy()
+
+
+def progress_dialog(made, progress, *args, **kwargs):
+    dlg = kvt_wxtools.ProgressDialog(None, progress, *args, **kwargs)
+    made.append(dlg)
+    return dlg
+
+
+@pytest.fixture
+def reported(monkeypatch):
+    """Exceptions that event handlers let out, as wx reports them."""
+    errors = []
+    monkeypatch.setattr(sys, "excepthook", lambda kind, error, tb: errors.append(error))
+    return errors
+
+
+@pytest.mark.parametrize("args, milliseconds", [((), 200), ((1,), 1000), ((0.0015,), 1)])
+def test_before_the_first_tick(made, args, milliseconds):
+    progress = Progress("Copying", 4)
+    dlg = progress_dialog(made, progress, *args)
+    assert dlg.GetTitle() == "进度" and dlg.progress is progress
+    assert (dlg.ui_name.GetLabel(), dlg.ui_fraction.GetLabel()) == ("", "0 / 0")
+    assert (dlg.ui_gauge.GetRange(), dlg.ui_gauge.GetValue()) == (100, 0)
+    assert dlg.ui_timer.IsRunning() and dlg.ui_timer.GetInterval() == milliseconds
+
+
+@pytest.mark.parametrize("end, code", [("finish", wx.ID_OK), ("fail", wx.ID_CANCEL), ("cancel", wx.ID_CANCEL)])
+def test_worker_runs_to_its_end(made, end, code):
+    progress = Progress("Copying", 5)
+
+    def work():
+        for _ in range(5):
+            time.sleep(0.01)
+            progress.advance()
+        getattr(progress, end)()
+
+    dlg = progress_dialog(made, progress, 0.01)
+    worker = threading.Thread(target=work)
+    worker.start()
+    try:
+        assert run_modal(dlg) == code
+    finally:
+        worker.join()
+    # The tick that ended the run still showed the final count.
+    assert (dlg.ui_name.GetLabel(), dlg.ui_fraction.GetLabel()) == ("Copying", "5 / 5")
+    assert (dlg.ui_gauge.GetRange(), dlg.ui_gauge.GetValue()) == (5, 5)
+    assert not dlg.ui_timer.IsRunning()
+
+
+def test_work_over_before_the_run_ends_it_at_once(made, reported):
+    progress = Progress("Nothing to do", 0)
+    progress.finish()
+    dlg = progress_dialog(made, progress, 0.005)
+    time.sleep(0.05)
+    flush_events()  # ticks before ShowModal: display only, no run to end
+    assert reported == [] and dlg.ui_timer.IsRunning()
+    assert dlg.ui_fraction.GetLabel() == "0 / 0" and dlg.ui_gauge.GetRange() == 0
+    assert run_modal(dlg) == wx.ID_OK
+
+
+def test_progress_lacking_a_member_is_reported_until_closed(made, reported):
+    progress = types.SimpleNamespace(name="job", progress=1, subtotal=2)
+    dlg = progress_dialog(made, progress, 0.01)
+    assert run_modal(dlg, wait_until(lambda: len(reported) >= 2), call(dlg.Close)) == wx.ID_CANCEL
+    assert isinstance(reported[0], AttributeError)
+    assert entry_of(reported[0], "kvt_wxtools.ProgressDialog.on_refresh").lineno == 1468
+    assert dlg.ui_fraction.GetLabel() == "1 / 2"
+    # Closing ended the polling with the run.
+    count = len(reported)
+    time.sleep(0.05)
+    flush_events()
+    assert len(reported) == count and not dlg.ui_timer.IsRunning()
+
+
+def test_showing_again_resumes_polling(made):
+    progress = Progress("job", 1)
+    dlg = progress_dialog(made, progress, 0.01)
+    assert run_modal(dlg, call(dlg.Close)) == wx.ID_CANCEL
+    progress.advance()
+    progress.finish()
+    assert run_modal(dlg) == wx.ID_OK
+    assert dlg.ui_fraction.GetLabel() == "1 / 1"
+
+
+def test_interval_must_be_a_number():
+    with pytest.raises(TypeError) as info:
+        kvt_wxtools.ProgressDialog(None, Progress(), "fast")
+    assert entry_of(info.value, "kvt_wxtools.ProgressDialog.__init__").lineno == 1425
