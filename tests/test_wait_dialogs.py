@@ -11,6 +11,9 @@ from harness import call, entry_of, flush_events, run_modal, run_python, wait_un
 
 import kvt_wxtools
 
+# WaitForDialog sizes itself with wx's older size-hint call, which warns.
+pytestmark = pytest.mark.filterwarnings("ignore:Call to deprecated item")
+
 LONG_TEXT = "Working... copying the parameter books to the new directory"
 
 

@@ -20,7 +20,7 @@ py::object WaitForDialog___init__(py::handle self, py::handle parent, py::handle
     at(128);
     get_attr(wx_attr("Dialog"), "__init__")(self, parent, py::int_(-1), title, "size"_a = wx_attr("DefaultSize"));
     at(129);
-    call_method(self, "SetSizeHints", wx_attr("DefaultSize"), wx_attr("DefaultSize"));
+    call_method(self, "SetSizeHintsSz", wx_attr("DefaultSize"), wx_attr("DefaultSize"));
     at(130);
     py::object v_sizer = call_method(global("wx"), "BoxSizer", wx_attr("VERTICAL"));
     at(131);
