@@ -10,7 +10,8 @@ type.
 
 Every file is written atomically (a temporary file in the same folder,
 flushed, then renamed over the target), so an interrupted save never leaves a
-half-written file; loading never writes.
+half-written file; files whose content would not change are not rewritten.
+Loading never writes.
 """
 import errno
 import json
@@ -370,7 +371,7 @@ class ParameterBook:
         """Write the book to the file `path` atomically (`sync` also forces
         the data to the disk before the rename)."""
         path = os.fspath(path)
-        _write_atomic(path, self._encode(path), sync)
+        _write_if_changed(path, self._encode(path), sync)
 
 
 class ParameterDirectory:
@@ -541,10 +542,10 @@ def _commit(plan, sync):
     path, books, subdirectories, index, stale = plan
     os.makedirs(path, exist_ok=True)
     for file_path, data in books:
-        _write_atomic(file_path, data, sync)
+        _write_if_changed(file_path, data, sync)
     for sub in subdirectories:
         _commit(sub, sync)
-    _write_atomic(os.path.join(path, IndexFileName), index, sync)
+    _write_if_changed(os.path.join(path, IndexFileName), index, sync)
     for kind, member_path in stale:
         if kind == "book":
             _unlink_if_present(member_path)
@@ -698,6 +699,18 @@ def _encode(data, where):
     except (TypeError, ValueError) as exc:
         raise ValueError("%s: cannot be stored: %s" % (where, exc)) from None
     return (text + "\n").encode("utf-8")
+
+
+def _write_if_changed(path, data, sync):
+    """Write `data` to `path` unless the file already holds exactly that:
+    re-saving a tree rewrites only the books that changed."""
+    try:
+        with open(path, "rb") as file:
+            if os.fstat(file.fileno()).st_size == len(data) and file.read() == data:
+                return
+    except OSError:
+        pass
+    _write_atomic(path, data, sync)
 
 
 def _write_atomic(path, data, sync):

@@ -5,8 +5,10 @@ The tree has 100 directories of 100 books; each book holds 5 parameters of 6
 attributes (int, float, str, bool, list, dict) and two descriptions.  The
 plain-json twin writes the same JSON documents with the same options
 (indented, non-ASCII kept) to one file per book with open()/write(), and reads
-them back with a directory walk, read() and json.loads().  Prints the median
-time of each side over the repetitions and their ratio (model / json).  Run
+them back with a directory walk, read() and json.loads().  Saving is measured
+into empty directories, again over the same content, and over a tree in which
+every book changed.  Prints the median time of each side over the repetitions
+and their ratio (model / json).  Run
 with Debian's interpreter:
 
     /usr/bin/python3 bench/paratree_io.py [--books N] [--repeat R]
@@ -74,7 +76,26 @@ def plain_load(path):
     return loaded
 
 
+def change_every_book(root, value):
+    for _name, directory in root.items():
+        for _book_name, book in directory.items():
+            book["parameter_0"]["count"] = -value - 1
+
+
+def run_pairs(times, pairs, repetition):
+    for model_key, model_function, model_argument, json_key, json_function, json_argument in pairs:
+        sides = [(model_key, model_function, model_argument),
+                 (json_key, json_function, json_argument)]
+        # Alternate which side goes first, so that neither always runs while
+        # the other's writes are still being flushed.
+        for key, function, argument in (sides if repetition % 2 else sides[::-1]):
+            times[key].append(timed(function, argument))
+
+
 def timed(function, *args):
+    # Start from a clean page cache state: writes still being flushed from
+    # the previous step would otherwise slow down whichever side runs next.
+    os.sync()
     start = time.perf_counter()
     function(*args)
     return time.perf_counter() - start
@@ -91,27 +112,31 @@ def main():
     try:
         model_path = os.path.join(work, "model")
         plain_path = os.path.join(work, "plain")
-        documents = plain_documents(root, plain_path)
-        times = {key: [] for key in ("model save", "json dump", "model save over",
-                                     "json dump over", "model load", "json load")}
-        for _ in range(args.repeat):
+        keys = ("model save", "json dump", "model save again", "json dump again",
+                "model save changed", "json dump changed", "model load", "json load")
+        times = {key: [] for key in keys}
+        for repetition in range(args.repeat):
             for path in (model_path, plain_path):
                 shutil.rmtree(path, ignore_errors=True)
-            # Alternate the two sides so that neither always runs on a warmer cache.
-            times["json dump"].append(timed(plain_dump, documents))
-            times["model save"].append(timed(root.save, model_path))
-            times["model save over"].append(timed(root.save, model_path))
-            times["json dump over"].append(timed(plain_dump, documents))
-            times["model load"].append(timed(pt.ParameterDirectory.load, model_path))
-            times["json load"].append(timed(plain_load, plain_path))
+            documents = plain_documents(root, plain_path)
+            # Into empty directories, over the same content, then over a
+            # tree where every book changed.
+            pairs = [("model save", root.save, model_path, "json dump", plain_dump, documents),
+                     ("model save again", root.save, model_path,
+                      "json dump again", plain_dump, documents)]
+            run_pairs(times, pairs, repetition)
+            change_every_book(root, repetition)
+            documents = plain_documents(root, plain_path)
+            run_pairs(times, [("model save changed", root.save, model_path,
+                               "json dump changed", plain_dump, documents),
+                              ("model load", pt.ParameterDirectory.load, model_path,
+                               "json load", plain_load, plain_path)], repetition)
         assert pt.ParameterDirectory.load(model_path) == root
 
         median = {key: statistics.median(values) for key, values in times.items()}
         print("%d books, median of %d runs" % (args.books, args.repeat))
-        for model_key, json_key in (("model save", "json dump"),
-                                    ("model save over", "json dump over"),
-                                    ("model load", "json load")):
-            print("%-16s %7.3f s   %-15s %7.3f s   ratio %.2f" % (
+        for model_key, json_key in zip(keys[::2], keys[1::2]):
+            print("%-18s %7.3f s   %-17s %7.3f s   ratio %.2f" % (
                 model_key, median[model_key], json_key, median[json_key],
                 median[model_key] / median[json_key]))
     finally:

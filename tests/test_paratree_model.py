@@ -338,9 +338,14 @@ def test_failed_save_leaves_old_files_intact(tmp_path, monkeypatch, failure):
     assert ParameterDirectory.load(tmp_path) == sample_tree()
 
 
-def test_saved_files_keep_their_permissions(tmp_path):
-    path = tmp_path / ("b" + EXT)
-    ParameterBook().save(path)
-    os.chmod(path, 0o640)
-    ParameterBook().save(path)
-    assert os.stat(path).st_mode & 0o777 == 0o640
+def test_saving_keeps_permissions_and_rewrites_only_changed_files(tmp_path):
+    root = sample_tree()
+    root.save(tmp_path)
+    book = tmp_path / ("amplifier" + EXT)
+    os.chmod(book, 0o640)
+    stamps = {p: os.stat(tmp_path / p).st_ino for p in tree_files(tmp_path)}
+    root["amplifier"]["gain"]["value"] = 2.5
+    root.save(tmp_path)
+    assert os.stat(book).st_mode & 0o777 == 0o640
+    changed = {p for p in tree_files(tmp_path) if os.stat(tmp_path / p).st_ino != stamps[p]}
+    assert changed == {"amplifier" + EXT}
