@@ -159,11 +159,6 @@ def test_names_windows_cannot_store_are_refused_for_files_only(name):
     assert ParameterBook({name: p}).names() == [name]
 
 
-def test_invalid_characters_text_is_readable():
-    assert str(InvalidNameCharacters) == '/ \\ : * ? " < > | . and control characters'
-    assert all(isinstance(c, str) for c in InvalidNameCharacters)
-
-
 @pytest.mark.parametrize("value", [(1, 2), {1, 2}, object(), {1: "int key"}, [("nested", "tuple")],
                                    b"bytes"], ids=repr)
 def test_values_that_would_not_come_back_are_refused(value):
