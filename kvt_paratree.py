@@ -1,44 +1,741 @@
 """Parameter-tree model: directories hold parameter books, books hold named
 parameters, parameters hold typed attributes and per-locale descriptions.
 
-Only the names exist so far; loading, saving and editing come later.
+On disk a `ParameterDirectory` is a directory, each of its books a UTF-8 JSON
+file named ``<book name>.<ParameterBook.ExtName>`` and each sub-directory a
+directory of the same layout.  A small index file (`IndexFileName`) in every
+directory keeps the display order of its children.  Attribute values are JSON
+values: int, float, str, bool, list, dict and None come back with their exact
+type.
+
+Every file is written atomically (a temporary file in the same folder,
+flushed, then renamed over the target), so an interrupted save never leaves a
+half-written file; files whose content would not change are not rewritten.
+Loading never writes.
 """
+import errno
+import json
+import os
+import re
+import stat
 
-# Characters that may not appear in a directory, book or parameter name,
-# because names become file and directory names on disk.
-InvalidNameCharacters = ("/", "\\", ":", "*", "?", '"', "<", ">", "|")
+__all__ = ["Parameter", "ParameterBook", "ParameterDirectory", "InvalidNameCharacters",
+           "ParameterFileError", "IndexFileName"]
 
 
-def _not_yet(what):
-    raise NotImplementedError("kvt_paratree.%s is not implemented yet" % what)
+class _NameCharacters(tuple):
+    """The characters a name may not contain; its text form lists them
+    readably for messages."""
 
+    def __str__(self):
+        return " ".join(c for c in self if c.isprintable()) + " and control characters"
+
+
+# Names become file and directory names, so they may hold neither a path
+# separator nor a character that Windows or Linux refuses in a file name.  The
+# full stop separates a book's name from its extension and is the separator of
+# dotted tree paths, so it is refused too.
+InvalidNameCharacters = _NameCharacters(
+    ("/", "\\", ":", "*", "?", '"', "<", ">", "|", ".") + tuple(chr(c) for c in range(32)))
+
+# Names Windows reserves for devices, whatever the extension: refused for the
+# names that become files or directories.
+_RESERVED_FILE_NAMES = frozenset(
+    ["CON", "PRN", "AUX", "NUL"] + ["COM%d" % i for i in range(1, 10)]
+    + ["LPT%d" % i for i in range(1, 10)])
+
+_INVALID_CHARACTER = re.compile("[%s]" % re.escape("".join(InvalidNameCharacters)))
+
+# The index file of a directory; its name holds a full stop, so no child's
+# file or directory name can equal it.
+IndexFileName = ".paratree.json"
+
+_BOOK_FORMAT = "kvt-parameter-book"
+_DIRECTORY_FORMAT = "kvt-parameter-directory"
+_FORMAT_VERSION = 1
+# Deeper values than this are refused rather than risking a recursion error.
+_MAX_VALUE_DEPTH = 200
+
+
+class ParameterFileError(ValueError):
+    """A book or index file that cannot be read: not UTF-8, not JSON, or not
+    shaped like one.  The text names the file and what is wrong with it."""
+
+    def __init__(self, path, problem):
+        super().__init__("%s: %s" % (path, problem))
+        self.path = path
+        self.problem = problem
+
+
+# --------------------------------------------------------------------------
+# Names and values
+
+def _check_name(name, kind, on_disk=False):
+    """Refuse a name that is not a non-empty str free of the invalid
+    characters; `on_disk` names (directories, books) must also be usable as
+    file names on Windows."""
+    if not isinstance(name, str):
+        raise TypeError("%s name must be a str, not %s" % (kind, type(name).__name__))
+    if not name:
+        raise ValueError("%s name must not be empty" % kind)
+    bad = _INVALID_CHARACTER.search(name)
+    if bad:
+        raise ValueError("%s name %r contains the invalid character %r (names may not contain %s)"
+                         % (kind, name, bad.group(), InvalidNameCharacters))
+    if on_disk:
+        if name.upper() in _RESERVED_FILE_NAMES:
+            raise ValueError("%s name %r is reserved for a device on Windows" % (kind, name))
+        if name.endswith(" "):
+            raise ValueError("%s name %r ends with a blank, which Windows drops from file names"
+                             % (kind, name))
+
+
+def _is_valid_name(name, on_disk):
+    try:
+        _check_name(name, "", on_disk)
+    except (TypeError, ValueError):
+        return False
+    return True
+
+
+_SCALAR_TYPES = frozenset((int, float, str, bool, type(None)))
+
+
+def _check_value(value, where, depth=0):
+    """Refuse a value that would not come back from the file as it is: only
+    int, float, str, bool, None, lists and dicts with str keys of those."""
+    kind = type(value)
+    if kind in _SCALAR_TYPES:
+        return
+    if depth >= _MAX_VALUE_DEPTH:
+        raise ValueError("%s: the value is nested too deeply or contains itself" % where)
+    if isinstance(value, list):
+        for item in value:
+            if type(item) not in _SCALAR_TYPES:
+                _check_value(item, where, depth + 1)
+    elif isinstance(value, dict):
+        for key, item in value.items():
+            if type(key) is not str:
+                raise TypeError("%s: dict keys must be str, not %s" % (where, type(key).__name__))
+            if type(item) not in _SCALAR_TYPES:
+                _check_value(item, where, depth + 1)
+    elif isinstance(value, (int, float, str)):
+        return
+    else:
+        raise TypeError("%s: a value of type %s cannot be stored; use int, float, str, bool, "
+                        "list, dict or None" % (where, kind.__name__))
+
+
+def _pairs(source):
+    """(key, value) pairs of a mapping or of an iterable of pairs."""
+    items = getattr(source, "items", None)
+    return list(items()) if items is not None else list(source)
+
+
+def _short_names(names, limit=8):
+    shown = ", ".join(names[:limit])
+    if len(names) > limit:
+        shown += ", ... (%d more)" % (len(names) - limit)
+    return shown
+
+
+# --------------------------------------------------------------------------
+# Model
 
 class Parameter:
-    """A named parameter: typed attributes by name, plus a description text
-    per locale."""
+    """A named parameter's content: attributes by name (in insertion order)
+    and a description text per locale.
 
-    def __init__(self, *args, **kwargs):
-        _not_yet("Parameter")
+    `description` is the text of `DefaultLocal` (or, when that locale has
+    none, of the first locale that has one).  A new parameter has an empty
+    description in `DefaultLocal`, so that it has a description to edit."""
+
+    DefaultLocal = "en"
+
+    __slots__ = ("_attributes", "_descriptions")
+
+    def __init__(self, attributes=None, descriptions=None):
+        self._attributes = {}
+        self._descriptions = {}
+        if descriptions is None:
+            self._descriptions[self.DefaultLocal] = ""
+        else:
+            for local, text in _pairs(descriptions):
+                self.set_description(text, local)
+        if attributes is not None:
+            for name, value in _pairs(attributes):
+                self[name] = value
+
+    # Attributes
+    def __getitem__(self, name):
+        return self._attributes[name]
+
+    def __setitem__(self, name, value):
+        _check_name(name, "attribute")
+        _check_value(value, "attribute %r" % name)
+        self._attributes[name] = value
+
+    def __delitem__(self, name):
+        del self._attributes[name]
+
+    def __contains__(self, name):
+        return name in self._attributes
+
+    def __iter__(self):
+        return iter(list(self._attributes))
+
+    def __len__(self):
+        return len(self._attributes)
+
+    def __bool__(self):
+        # A parameter without attributes is still a parameter: callers that
+        # test "parameter or a new one" must keep the object they were given.
+        return True
+
+    def get(self, name, default=None):
+        return self._attributes.get(name, default)
+
+    def items(self):
+        """(name, value) pairs in insertion order (a snapshot: the parameter
+        may be changed while they are walked)."""
+        return list(self._attributes.items())
+
+    def names(self):
+        return list(self._attributes)
+
+    # Descriptions
+    @property
+    def description(self):
+        descriptions = self._descriptions
+        text = descriptions.get(self.DefaultLocal)
+        if text is None:
+            text = next(iter(descriptions.values()), "")
+        return text
+
+    @description.setter
+    def description(self, text):
+        self.set_description(text)
+
+    def all_descriptions(self):
+        """A new dict from locale to description text, in insertion order."""
+        return dict(self._descriptions)
+
+    def get_description(self, local=None):
+        """The description in `local` (default `DefaultLocal`); "" if none."""
+        return self._descriptions.get(self.DefaultLocal if local is None else local, "")
+
+    def set_description(self, text, local=None):
+        if local is None:
+            local = self.DefaultLocal
+        if not isinstance(local, str) or not local:
+            raise ValueError("locale must be a non-empty str, not %r" % (local,))
+        if not isinstance(text, str):
+            raise TypeError("description must be a str, not %s" % type(text).__name__)
+        self._descriptions[local] = text
+
+    def remove_description(self, local):
+        del self._descriptions[local]
+
+    # Comparison and display
+    def __eq__(self, other):
+        if not isinstance(other, Parameter):
+            return NotImplemented
+        return (list(self._attributes.items()) == list(other._attributes.items())
+                and list(self._descriptions.items()) == list(other._descriptions.items()))
+
+    __hash__ = None
+
+    def __repr__(self):
+        return "Parameter(%r, descriptions=%r)" % (self._attributes, self._descriptions)
+
+    # File form
+    def _to_data(self, where, parameter_name):
+        attributes = self._attributes
+        for name, value in attributes.items():
+            if type(value) not in _SCALAR_TYPES:
+                _check_value(value, "%s, parameter %r, attribute %r" % (where, parameter_name, name))
+        return {"descriptions": self._descriptions, "attributes": attributes}
+
+    @classmethod
+    def _from_data(cls, data, path, name):
+        where = "parameter %r" % name
+        if type(data) is not dict:
+            raise ParameterFileError(path, "%s must be a JSON object, not %s" % (where, _json_kind(data)))
+        unknown = set(data) - {"descriptions", "attributes"}
+        if unknown:
+            raise ParameterFileError(path, "%s has unknown keys: %s" % (where, ", ".join(sorted(unknown))))
+        descriptions = data.get("descriptions", {})
+        attributes = data.get("attributes", {})
+        if type(descriptions) is not dict:
+            raise ParameterFileError(path, "descriptions of %s must be a JSON object, not %s"
+                                     % (where, _json_kind(descriptions)))
+        if type(attributes) is not dict:
+            raise ParameterFileError(path, "attributes of %s must be a JSON object, not %s"
+                                     % (where, _json_kind(attributes)))
+        for local, text in descriptions.items():
+            if not local or type(text) is not str:
+                raise ParameterFileError(path, "description %r of %s must be a string with a "
+                                         "non-empty locale" % (local, where))
+        for attribute in attributes:
+            if not _is_valid_name(attribute, False):
+                raise ParameterFileError(path, "%s has an invalid attribute name %r" % (where, attribute))
+        parameter = cls.__new__(cls)
+        parameter._descriptions = descriptions
+        parameter._attributes = attributes
+        return parameter
 
 
 class ParameterBook:
-    """A parameter book: named parameters, stored together in one file."""
+    """Named parameters in display order, stored together in one file."""
 
-    def __init__(self, *args, **kwargs):
-        _not_yet("ParameterBook")
+    ExtName = "para"
+
+    __slots__ = ("_parameters",)
+
+    def __init__(self, parameters=None):
+        self._parameters = {}
+        if parameters is not None:
+            for name, parameter in _pairs(parameters):
+                self[name] = parameter
+
+    def __getitem__(self, name):
+        return self._parameters[name]
+
+    def __setitem__(self, name, parameter):
+        _check_name(name, "parameter")
+        if not isinstance(parameter, Parameter):
+            raise TypeError("a book holds Parameter objects, not %s" % type(parameter).__name__)
+        self._parameters[name] = parameter
+
+    def __delitem__(self, name):
+        del self._parameters[name]
+
+    def __contains__(self, name):
+        return name in self._parameters
+
+    def __iter__(self):
+        return iter(list(self._parameters))
+
+    def __len__(self):
+        return len(self._parameters)
+
+    def __bool__(self):
+        return True
+
+    def items(self):
+        """(name, Parameter) pairs in display order (a snapshot)."""
+        return list(self._parameters.items())
+
+    def names(self):
+        return list(self._parameters)
+
+    def __eq__(self, other):
+        if not isinstance(other, ParameterBook):
+            return NotImplemented
+        return list(self._parameters.items()) == list(other._parameters.items())
+
+    __hash__ = None
+
+    def __repr__(self):
+        return "<ParameterBook: %s>" % _short_names([repr(n) for n in self._parameters])
+
+    # File form
+    def _encode(self, where):
+        parameters = {name: parameter._to_data(where, name)
+                      for name, parameter in self._parameters.items()}
+        return _encode({"format": _BOOK_FORMAT, "version": _FORMAT_VERSION,
+                        "parameters": parameters}, where)
 
     @classmethod
     def load(cls, path):
-        _not_yet("ParameterBook.load")
+        """The book stored in the file `path`."""
+        path = os.fspath(path)
+        data = _read_json(path)
+        _check_header(data, path, _BOOK_FORMAT)
+        if set(data) - {"format", "version", "parameters"}:
+            raise ParameterFileError(path, "unknown keys: %s" % ", ".join(
+                sorted(set(data) - {"format", "version", "parameters"})))
+        parameters = data.get("parameters")
+        if type(parameters) is not dict:
+            raise ParameterFileError(path, '"parameters" must be a JSON object, not %s'
+                                     % _json_kind(parameters))
+        book = cls.__new__(cls)
+        book._parameters = {}
+        for name, item in parameters.items():
+            if not _is_valid_name(name, False):
+                raise ParameterFileError(path, "invalid parameter name %r" % name)
+            book._parameters[name] = Parameter._from_data(item, path, name)
+        return book
+
+    def save(self, path, *, sync=False):
+        """Write the book to the file `path` atomically (`sync` also forces
+        the data to the disk before the rename)."""
+        path = os.fspath(path)
+        _write_if_changed(path, self._encode(path), sync)
 
 
 class ParameterDirectory:
-    """A parameter directory: named sub-directories and books, stored as a
-    directory tree on disk."""
+    """Named sub-directories and books in display order.
 
-    def __init__(self, *args, **kwargs):
-        _not_yet("ParameterDirectory")
+    Children are added by item or attribute assignment (``d["name"] = book``
+    or ``d.name = book``) and read by item (``d["name"]``) or, where the name
+    is not one of the directory's own members, by attribute.  A child named
+    like a method (``items``, ``save``) never hides the method."""
 
+    __slots__ = ("_children",)
+
+    def __init__(self, children=None):
+        object.__setattr__(self, "_children", {})
+        if children is not None:
+            for name, child in _pairs(children):
+                self[name] = child
+
+    def __getitem__(self, name):
+        return self._children[name]
+
+    def __setitem__(self, name, child):
+        if isinstance(child, ParameterDirectory):
+            _check_name(name, "directory", on_disk=True)
+            if child is self or child._contains_directory(self):
+                raise ValueError("directory %r would contain itself" % name)
+        elif isinstance(child, ParameterBook):
+            _check_name(name, "book", on_disk=True)
+        else:
+            raise TypeError("a directory holds ParameterDirectory and ParameterBook objects, "
+                            "not %s" % type(child).__name__)
+        self._children[name] = child
+
+    def __delitem__(self, name):
+        del self._children[name]
+
+    # Attribute assignment adds a child; the directory's own members live in
+    # slots and on the class, so children never replace them.
+    def __setattr__(self, name, child):
+        self[name] = child
+
+    def __getattr__(self, name):
+        # Only reached when normal lookup fails.  Special names are left to
+        # Python's protocols (copy, pickle) and never read as children.
+        if not (name.startswith("__") and name.endswith("__")):
+            try:
+                return object.__getattribute__(self, "_children")[name]
+            except (KeyError, AttributeError):
+                pass
+        raise AttributeError("%r object has no attribute or child %r" % (type(self).__name__, name))
+
+    def __delattr__(self, name):
+        try:
+            del self._children[name]
+        except KeyError:
+            raise AttributeError(name) from None
+
+    def __reduce__(self):
+        return (type(self), (list(self._children.items()),))
+
+    def __contains__(self, name):
+        return name in self._children
+
+    def __iter__(self):
+        return iter(list(self._children))
+
+    def __len__(self):
+        return len(self._children)
+
+    def __bool__(self):
+        return True
+
+    def items(self):
+        """(name, child) pairs in display order (a snapshot)."""
+        return list(self._children.items())
+
+    def names(self):
+        return list(self._children)
+
+    def _contains_directory(self, directory):
+        pending = [self]
+        while pending:
+            for child in pending.pop()._children.values():
+                if child is directory:
+                    return True
+                if isinstance(child, ParameterDirectory):
+                    pending.append(child)
+        return False
+
+    def __eq__(self, other):
+        if not isinstance(other, ParameterDirectory):
+            return NotImplemented
+        return list(self._children.items()) == list(other._children.items())
+
+    __hash__ = None
+
+    def __repr__(self):
+        return "<ParameterDirectory: %s>" % _short_names(
+            [repr(n) + ("/" if isinstance(c, ParameterDirectory) else "")
+             for n, c in self._children.items()])
+
+    # Loading
     @classmethod
     def load(cls, path):
-        _not_yet("ParameterDirectory.load")
+        """The tree stored in the directory `path`."""
+        path = os.fspath(path)
+        if not os.path.isdir(path):
+            os.stat(path)  # FileNotFoundError for a missing path
+            raise NotADirectoryError(errno.ENOTDIR, "not a parameter directory", path)
+        return cls._load(path, set())
+
+    @classmethod
+    def _load(cls, path, visiting):
+        info = os.stat(path)
+        key = (info.st_dev, info.st_ino)
+        if key in visiting:
+            raise ParameterFileError(path, "the directory contains itself through a link")
+        visiting.add(key)
+        directory = cls()
+        children = directory._children
+        for name, kind, child_path in _members(path):
+            if kind == "book":
+                children[name] = ParameterBook.load(child_path)
+            else:
+                children[name] = cls._load(child_path, visiting)
+        visiting.discard(key)
+        return directory
+
+    # Saving
+    def save(self, path, *, sync=False):
+        """Make the directory `path` hold this tree: write every book and
+        sub-directory, remove the books and sub-directories stored there that
+        the tree no longer has, and leave every other file alone.  All books
+        are encoded and the places checked before anything is written.
+        `sync` forces every file to the disk before its rename."""
+        path = os.fspath(path)
+        plan = self._prepare(path)
+        _commit(plan, sync)
+
+    def _prepare(self, path):
+        if os.path.lexists(path) and not os.path.isdir(path):
+            raise NotADirectoryError(errno.ENOTDIR, "a file is in the way of a parameter directory",
+                                     path)
+        existing = _members(path, tolerant=True) if os.path.isdir(path) else []
+        books, subdirectories, order = [], [], []
+        for name, child in self._children.items():
+            child_path = os.path.join(path, name)
+            if isinstance(child, ParameterDirectory):
+                subdirectories.append(child._prepare(child_path))
+                order.append(name + "/")
+            else:
+                file_path = child_path + "." + ParameterBook.ExtName
+                if os.path.isdir(file_path):
+                    raise IsADirectoryError(errno.EISDIR, "a directory is in the way of a "
+                                            "parameter book", file_path)
+                books.append((file_path, child._encode(file_path)))
+                order.append(name)
+        kept = {(name, "directory" if isinstance(child, ParameterDirectory) else "book")
+                for name, child in self._children.items()}
+        stale = [(kind, member_path) for name, kind, member_path in existing
+                 if (name, kind) not in kept]
+        index = _encode({"format": _DIRECTORY_FORMAT, "version": _FORMAT_VERSION, "items": order},
+                        os.path.join(path, IndexFileName))
+        return path, books, subdirectories, index, stale
+
+
+def _commit(plan, sync):
+    path, books, subdirectories, index, stale = plan
+    os.makedirs(path, exist_ok=True)
+    for file_path, data in books:
+        _write_if_changed(file_path, data, sync)
+    for sub in subdirectories:
+        _commit(sub, sync)
+    _write_if_changed(os.path.join(path, IndexFileName), index, sync)
+    for kind, member_path in stale:
+        if kind == "book":
+            _unlink_if_present(member_path)
+        else:
+            _remove_directory(member_path)
+
+
+def _remove_directory(path):
+    """Remove a stored directory's books, sub-directories and index; the
+    directory itself goes only when nothing else is left in it."""
+    if os.path.islink(path):
+        os.unlink(path)
+        return
+    for _name, kind, member_path in _members(path, tolerant=True):
+        if kind == "book":
+            _unlink_if_present(member_path)
+        else:
+            _remove_directory(member_path)
+    _unlink_if_present(os.path.join(path, IndexFileName))
+    try:
+        os.rmdir(path)
+    except OSError as exc:
+        if exc.errno not in (errno.ENOTEMPTY, errno.EEXIST, errno.ENOENT):
+            raise
+
+
+def _unlink_if_present(path):
+    try:
+        os.unlink(path)
+    except FileNotFoundError:
+        pass
+
+
+# --------------------------------------------------------------------------
+# Directory contents
+
+def _members(path, tolerant=False):
+    """The stored children of the directory `path` as (name, kind, path)
+    triples, kind "book" or "directory", in display order.
+
+    Books are the files named ``<valid name>.<ExtName>``.  Sub-directories
+    with valid names belong to the tree when the index lists them or they
+    hold an index of their own; in a directory without an index (one made by
+    hand) every such sub-directory does.  Children the index lists come first,
+    in its order; the others follow sorted, directories first.  Entries the
+    index lists but that are gone from the disk are skipped.  A `tolerant`
+    reading (when saving over a directory) takes an unreadable index for an
+    empty one, so that saving repairs it."""
+    suffix = "." + ParameterBook.ExtName
+    books, directories = {}, {}
+    with os.scandir(path) as entries:
+        for entry in entries:
+            name = entry.name
+            if entry.is_dir():
+                if _is_valid_name(name, True):
+                    directories[name] = entry.path
+            elif name.endswith(suffix) and entry.is_file():
+                stem = name[:-len(suffix)]
+                if _is_valid_name(stem, True):
+                    books[stem] = entry.path
+    index_path = os.path.join(path, IndexFileName)
+    listed = None
+    if os.path.isfile(index_path):
+        try:
+            listed = _read_index(index_path)
+        except (ParameterFileError, OSError):
+            if not tolerant:
+                raise
+            listed = []
+    members = []
+    seen = set()
+    for name, kind in listed or ():
+        found = (books if kind == "book" else directories).get(name)
+        if found is not None:
+            members.append((name, kind, found))
+            seen.add((name, kind))
+    for name in sorted(directories):
+        if (name, "directory") not in seen and (
+                listed is None or os.path.isfile(os.path.join(directories[name], IndexFileName))):
+            members.append((name, "directory", directories[name]))
+    for name in sorted(books):
+        if (name, "book") not in seen:
+            members.append((name, "book", books[name]))
+    return members
+
+
+def _read_index(path):
+    data = _read_json(path)
+    _check_header(data, path, _DIRECTORY_FORMAT)
+    items = data.get("items")
+    if type(items) is not list:
+        raise ParameterFileError(path, '"items" must be a JSON array, not %s' % _json_kind(items))
+    listed, seen = [], set()
+    for item in items:
+        if type(item) is not str:
+            raise ParameterFileError(path, "items must be strings, not %s" % _json_kind(item))
+        name, kind = (item[:-1], "directory") if item.endswith("/") else (item, "book")
+        if not _is_valid_name(name, True):
+            raise ParameterFileError(path, "invalid item name %r" % item)
+        if (name, kind) in seen:
+            raise ParameterFileError(path, "item %r is listed twice" % item)
+        seen.add((name, kind))
+        listed.append((name, kind))
+    return listed
+
+
+# --------------------------------------------------------------------------
+# Files
+
+def _json_kind(value):
+    return {dict: "an object", list: "an array", str: "a string", bool: "a boolean",
+            int: "a number", float: "a number", type(None): "null"}.get(type(value), "missing")
+
+
+def _read_json(path):
+    with open(path, "rb") as file:
+        raw = file.read()
+    try:
+        text = raw.decode("utf-8-sig")
+    except UnicodeDecodeError as exc:
+        raise ParameterFileError(path, "not UTF-8 text (byte 0x%02x at offset %d)"
+                                 % (raw[exc.start], exc.start)) from None
+    if not text.strip():
+        raise ParameterFileError(path, "the file is empty")
+    try:
+        return json.loads(text)
+    except json.JSONDecodeError as exc:
+        raise ParameterFileError(path, "not valid JSON: %s at line %d column %d"
+                                 % (exc.msg, exc.lineno, exc.colno)) from None
+    except RecursionError:
+        raise ParameterFileError(path, "not valid JSON: nested too deeply") from None
+
+
+def _check_header(data, path, expected):
+    if type(data) is not dict:
+        raise ParameterFileError(path, "expected a JSON object at the top, not %s" % _json_kind(data))
+    found = data.get("format", expected)
+    if found != expected:
+        raise ParameterFileError(path, "format is %r, expected %r" % (found, expected))
+    version = data.get("version", _FORMAT_VERSION)
+    if type(version) is not int or version < 1:
+        raise ParameterFileError(path, "invalid format version %r" % (version,))
+    if version > _FORMAT_VERSION:
+        raise ParameterFileError(path, "format version %d is newer than this program reads (%d)"
+                                 % (version, _FORMAT_VERSION))
+
+
+def _encode(data, where):
+    try:
+        text = json.dumps(data, ensure_ascii=False, indent=4)
+    except (TypeError, ValueError) as exc:
+        raise ValueError("%s: cannot be stored: %s" % (where, exc)) from None
+    return (text + "\n").encode("utf-8")
+
+
+def _write_if_changed(path, data, sync):
+    """Write `data` to `path` unless the file already holds exactly that:
+    re-saving a tree rewrites only the books that changed."""
+    try:
+        with open(path, "rb") as file:
+            if os.fstat(file.fileno()).st_size == len(data) and file.read() == data:
+                return
+    except OSError:
+        pass
+    _write_atomic(path, data, sync)
+
+
+def _write_atomic(path, data, sync):
+    """Write `data` to `path` through a temporary file in the same folder,
+    so that `path` holds either its old or its new content, never a part."""
+    folder, base = os.path.split(path)
+    while True:
+        temporary = os.path.join(folder, ".%s.%s.tmp" % (base, os.urandom(4).hex()))
+        try:
+            descriptor = os.open(temporary, os.O_WRONLY | os.O_CREAT | os.O_EXCL
+                                 | getattr(os, "O_BINARY", 0), 0o666)
+        except FileExistsError:
+            continue
+        break
+    try:
+        with os.fdopen(descriptor, "wb") as file:
+            file.write(data)
+            file.flush()
+            if sync:
+                os.fsync(file.fileno())
+        try:
+            os.chmod(temporary, stat.S_IMODE(os.stat(path).st_mode))
+        except FileNotFoundError:
+            pass
+        os.replace(temporary, path)
+    except BaseException:
+        _unlink_if_present(temporary)
+        raise
