@@ -55,6 +55,13 @@ def info(item):
     return item.values
 
 
+class Tag(str):
+    """Text whose str() is not its own characters: cells must hold str()."""
+
+    def __str__(self):
+        return "<%s>" % str.__str__(self)
+
+
 def test_new_grid_selects_rows_and_reports_nothing_selected(grid):
     rows = kvt.RowGrid(grid)
     assert grid.GetSelectionMode() == wx.grid.Grid.SelectRows
@@ -65,11 +72,11 @@ def test_new_grid_selects_rows_and_reports_nothing_selected(grid):
 
 def test_rows_show_their_values_as_text(grid):
     rows = kvt.RowGrid(grid, info)
-    rows.Append((1, 2))
+    rows.Append((1, Tag("2")))
     rows.Insert((3, 4), 0)              # non-text values are converted, as Append does
     rows.Append(Item(5.5, None, "extra"))   # values beyond the columns are not shown
-    rows.Insert([True, "x", "y"], 1)    # lists and tuples are their own values
-    assert texts(grid) == [["3", "4"], ["True", "x"], ["1", "2"], ["5.5", "None"]]
+    rows.Insert([True, Tag("x"), "y"], 1)   # lists and tuples are their own values
+    assert texts(grid) == [["3", "4"], ["True", "<x>"], ["1", "<2>"], ["5.5", "None"]]
     assert rows.objects[0] == (3, 4) and len(rows) == 4
 
 
@@ -162,10 +169,11 @@ def test_update_rewrites_chosen_rows_from_their_objects(grid):
     items = [Item(r, "v%d" % r) for r in range(4)]
     rows.AppendItems(items, RED)
     for item in items:
-        item.values = [str(item.values[0]) + "!", "w", "ignored"]
+        item.values = [str(item.values[0]) + "!", Tag("w"), "ignored"]
 
     rows.Update(2)
     assert [t[0] for t in texts(grid)] == ["0", "1", "2!", "3"] and asked == [items[2]]
+    assert texts(grid)[2] == ["2!", "<w>"]
     assert colours(grid, 2) == [BLUE, BLUE] and colours(grid, 1) == [RED, RED]
     rows.Update([0, 3], bg=RED)
     assert [t[0] for t in texts(grid)] == ["0!", "1", "2!", "3!"] and len(asked) == 1

@@ -12,7 +12,9 @@ py::object AutoPopupComboBox___init__(py::handle self, py::handle combo_box) {
     self.attr(interned("control")) = combo_box;
     at(32);
     // The binding holds the bound method, and so keeps this object alive.
-    call_method(combo_box, "Bind", get_attr(global("wx"), "EVT_TEXT"), get_attr(self, "on_text_changed"));
+    py::object bind = get_attr(combo_box, "Bind");
+    py::object binder = get_attr(global("wx"), "EVT_TEXT");
+    call(bind, binder, get_attr(self, "on_text_changed"));
     return py::none();
 }
 
@@ -28,7 +30,8 @@ py::object AutoPopupComboBox_on_text_changed(py::handle self, py::handle /*event
     py::object value = call_method(get_attr(self, "control"), "GetValue");
     at(36);
     // Deleting characters, or an event without a change, never opens the list.
-    if (length_of(value) < length_of(get_attr(self, "old_value")) || value.equal(get_attr(self, "old_value"))) {
+    const Py_ssize_t length = length_of(value);
+    if (length < length_of(get_attr(self, "old_value")) || value.equal(get_attr(self, "old_value"))) {
         at(37);
         self.attr(interned("old_value")) = value;
         at(38);

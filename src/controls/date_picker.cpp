@@ -28,12 +28,23 @@ py::object DatePicker_Convert(py::handle date) {
     at(373);
     // The day goes to 2 first, so that no intermediate year/month pairing
     // meets a day that month does not have (today being the 31st, say).
+    // Each setter is read from the previous result before its argument.
     py::object result = call_method(get_attr(global("wx"), "DateTime"), "Today");
     result = call_method(result, "SetDay", py::int_(2));
-    result = call_method(result, "SetYear", get_attr(date, "year"));
-    result = call_method(result, "SetMonth", get_attr(date, "month") - py::int_(1));
-    result = call_method(result, "SetDay", get_attr(date, "day"));
+    py::object setter = get_attr(result, "SetYear");
+    result = call(setter, get_attr(date, "year"));
+    setter = get_attr(result, "SetMonth");
+    result = call(setter, get_attr(date, "month") - py::int_(1));
+    setter = get_attr(result, "SetDay");
+    result = call(setter, get_attr(date, "day"));
     return result;
+}
+
+// isinstance(self.control, wx.adv.<literal>), the control read first
+// (`literal` must be a string literal: attribute names are interned by address).
+bool control_is(py::handle self, const char* literal) {
+    py::object control = get_attr(self, "control");
+    return py::isinstance(control, get_attr(get_attr(global("wx"), "adv"), literal));
 }
 
 // 376
@@ -41,12 +52,12 @@ py::object DatePicker_GetValue(py::handle self) {
     at(377);
     py::object result = py::none();
     at(378);
-    if (py::isinstance(get_attr(self, "control"), get_attr(get_attr(global("wx"), "adv"), "DatePickerCtrl"))) {
+    if (control_is(self, "DatePickerCtrl")) {
         at(379);
         result = call_method(get_attr(self, "control"), "GetValue");
     } else {
         at(380);
-        if (py::isinstance(get_attr(self, "control"), get_attr(get_attr(global("wx"), "adv"), "CalendarCtrl"))) {
+        if (control_is(self, "CalendarCtrl")) {
             at(381);
             result = call_method(get_attr(self, "control"), "GetDate");
         }
@@ -67,8 +78,7 @@ py::object DatePicker_SetValue(py::handle self, py::handle date) {
     at(388);
     // A calendar control has no SetValue: its date is set with SetDate.
     // Every other control (the date picker included) gets SetValue.
-    const bool calendar =
-        py::isinstance(get_attr(self, "control"), get_attr(get_attr(global("wx"), "adv"), "CalendarCtrl"));
+    const bool calendar = control_is(self, "CalendarCtrl");
     at(calendar ? 389 : 390);
     py::object setter = get_attr(get_attr(self, "control"), calendar ? "SetDate" : "SetValue");
     // Through the module's class, not the instance.

@@ -41,7 +41,8 @@ void fill_row(py::handle self, py::handle row, py::handle values, py::handle bg,
         // Grid cells take only text, whatever the values are.
         py::object set_value = get_attr(get_attr(self, "control"), "SetCellValue");
         py::object value = values[col];
-        call(set_value, row, col, py::str(value));
+        // str(value): a str subclass too is turned into its str() text.
+        call(set_value, row, col, py::str(py::handle(value)));
         at(lines[2]);
         if (!color.is_none()) {
             at(lines[3]);
@@ -64,8 +65,8 @@ py::object RowGrid___init__(py::handle self, py::handle control, py::handle get_
     at(492);
     self.attr(interned("control")) = control;
     at(493);
-    py::object mode = get_attr(get_attr(get_attr(global("wx"), "grid"), "Grid"), "SelectRows");
-    call_method(get_attr(self, "control"), "SetSelectionMode", mode);
+    py::object set_mode = get_attr(get_attr(self, "control"), "SetSelectionMode");
+    call(set_mode, get_attr(get_attr(get_attr(global("wx"), "grid"), "Grid"), "SelectRows"));
     at(494);
     self.attr(interned("_RowGrid__get_info_method")) = get_info_method;
     at(495);
