@@ -160,10 +160,12 @@ def test_work_over_before_the_run_ends_it_at_once(made, reported):
     progress.finish()
     dlg = progress_dialog(made, progress, 0.005)
     time.sleep(0.05)
-    flush_events()  # ticks before ShowModal: display only, no run to end
-    assert reported == [] and dlg.ui_timer.IsRunning()
+    flush_events()  # a tick before ShowModal stops the polling: no run to end yet
+    assert reported == [] and not dlg.ui_timer.IsRunning()
     assert dlg.ui_fraction.GetLabel() == "0 / 0" and dlg.ui_gauge.GetRange() == 0
+    # Showing the dialog resumes the polling, and the first tick ends the run.
     assert run_modal(dlg) == wx.ID_OK
+    assert not dlg.ui_timer.IsRunning()
 
 
 def test_progress_lacking_a_member_is_reported_until_closed(made, reported):

@@ -1,10 +1,11 @@
 // Two-button and one-button-per-choice dialogs: TrueOrFalseDialog and ChooseOneButtonDialog.
-#include "module/kvt.h"
+#include "dialogs/wx_attr.h"
 
 namespace kvt {
 namespace {
 
 using namespace pybind11::literals;
+using dialogs::wx_attr;
 
 // ------------------------------------------------------ TrueOrFalseDialog ---
 
@@ -12,36 +13,34 @@ using namespace pybind11::literals;
 py::object TrueOrFalseDialog___init__(py::handle self, py::handle parent, py::handle title, py::handle question,
                                       py::handle true_, py::handle false_) {
     at(57);
-    get_attr(get_attr(global("wx"), "Dialog"), "__init__")(self, parent, -1, title,
-                                                          "size"_a = get_attr(global("wx"), "DefaultSize"));
+    get_attr(wx_attr("Dialog"), "__init__")(self, parent, -1, title, "size"_a = wx_attr("DefaultSize"));
     at(58);
-    call_method(self, "SetSizeHints", get_attr(global("wx"), "DefaultSize"), get_attr(global("wx"), "DefaultSize"));
+    call_method(self, "SetSizeHints", wx_attr("DefaultSize"), wx_attr("DefaultSize"));
 
     at(60);
-    py::object vSizer = call(get_attr(global("wx"), "BoxSizer"), get_attr(global("wx"), "VERTICAL"));
+    py::object vSizer = call(wx_attr("BoxSizer"), wx_attr("VERTICAL"));
     at(61);
-    call_method(vSizer, "Add", call(get_attr(global("wx"), "StaticText"), self, py::int_(-1), question), py::int_(1),
-                get_attr(global("wx"), "EXPAND") | get_attr(global("wx"), "ALL"), py::int_(5));
+    call_method(vSizer, "Add", call(wx_attr("StaticText"), self, py::int_(-1), question), py::int_(1),
+                wx_attr("EXPAND") | wx_attr("ALL"), py::int_(5));
     at(62);
-    call_method(vSizer, "Add", call(get_attr(global("wx"), "StaticLine"), self), py::int_(0),
-                get_attr(global("wx"), "EXPAND") | get_attr(global("wx"), "ALL"), py::int_(5));
+    call_method(vSizer, "Add", call(wx_attr("StaticLine"), self), py::int_(0), wx_attr("EXPAND") | wx_attr("ALL"),
+                py::int_(5));
 
     // The buttons carry the standard identifiers, so the dialog's own handling
     // ends the modal run: wx.ID_OK for the first (also on Enter), wx.ID_CANCEL
     // for the second.
     at(64);
-    py::object hSizer = call(get_attr(global("wx"), "BoxSizer"), get_attr(global("wx"), "HORIZONTAL"));
+    py::object hSizer = call(wx_attr("BoxSizer"), wx_attr("HORIZONTAL"));
     at(65);
-    py::object trueButton = call(get_attr(global("wx"), "Button"), self, get_attr(global("wx"), "ID_OK"), true_);
+    py::object trueButton = call(wx_attr("Button"), self, wx_attr("ID_OK"), true_);
     at(66);
     call_method(trueButton, "SetDefault");
     at(67);
-    call_method(hSizer, "Add", trueButton, py::int_(0), get_attr(global("wx"), "ALL"), py::int_(5));
+    call_method(hSizer, "Add", trueButton, py::int_(0), wx_attr("ALL"), py::int_(5));
     at(68);
-    py::object falseButton =
-        call(get_attr(global("wx"), "Button"), self, get_attr(global("wx"), "ID_CANCEL"), false_);
+    py::object falseButton = call(wx_attr("Button"), self, wx_attr("ID_CANCEL"), false_);
     at(69);
-    call_method(hSizer, "Add", falseButton, py::int_(0), get_attr(global("wx"), "ALL"), py::int_(5));
+    call_method(hSizer, "Add", falseButton, py::int_(0), wx_attr("ALL"), py::int_(5));
     at(70);
     call_method(vSizer, "Add", hSizer);
 
@@ -60,23 +59,21 @@ py::object TrueOrFalseDialog___init__(py::handle self, py::handle parent, py::ha
 py::object ChooseOneButtonDialog___init__(py::handle self, py::handle parent, py::handle title, py::handle question,
                                           py::handle choices, py::handle default_) {
     at(83);
-    get_attr(get_attr(global("wx"), "Dialog"), "__init__")(self, parent, -1, title,
-                                                          "size"_a = get_attr(global("wx"), "DefaultSize"));
+    get_attr(wx_attr("Dialog"), "__init__")(self, parent, -1, title, "size"_a = wx_attr("DefaultSize"));
     at(84);
-    call_method(self, "SetSizeHintsSz", get_attr(global("wx"), "DefaultSize"),
-                get_attr(global("wx"), "DefaultSize"));
+    call_method(self, "SetSizeHintsSz", wx_attr("DefaultSize"), wx_attr("DefaultSize"));
 
     at(86);
-    py::object vSizer = call(get_attr(global("wx"), "BoxSizer"), get_attr(global("wx"), "VERTICAL"));
+    py::object vSizer = call(wx_attr("BoxSizer"), wx_attr("VERTICAL"));
     at(87);
-    call_method(vSizer, "Add", call(get_attr(global("wx"), "StaticText"), self, py::int_(-1), question), py::int_(1),
-                get_attr(global("wx"), "EXPAND") | get_attr(global("wx"), "ALL"), py::int_(5));
+    call_method(vSizer, "Add", call(wx_attr("StaticText"), self, py::int_(-1), question), py::int_(1),
+                wx_attr("EXPAND") | wx_attr("ALL"), py::int_(5));
     at(88);
-    call_method(vSizer, "Add", call(get_attr(global("wx"), "StaticLine"), self), py::int_(0),
-                get_attr(global("wx"), "EXPAND") | get_attr(global("wx"), "ALL"), py::int_(5));
+    call_method(vSizer, "Add", call(wx_attr("StaticLine"), self), py::int_(0), wx_attr("EXPAND") | wx_attr("ALL"),
+                py::int_(5));
 
     at(90);
-    py::object hSizer = call(get_attr(global("wx"), "BoxSizer"), get_attr(global("wx"), "HORIZONTAL"));
+    py::object hSizer = call(wx_attr("BoxSizer"), wx_attr("HORIZONTAL"));
     at(91);
     self.attr(interned("_ChooseOneButtonDialog__buttons")) = py::list();
     at(92);
@@ -84,16 +81,16 @@ py::object ChooseOneButtonDialog___init__(py::handle self, py::handle parent, py
         py::object idx = item[py::int_(0)];
         py::object label = item[py::int_(1)];
         at(93);
-        py::object button = call(get_attr(global("wx"), "Button"), self, get_attr(global("wx"), "ID_ANY"), label);
+        py::object button = call(wx_attr("Button"), self, wx_attr("ID_ANY"), label);
         at(94);
         if (idx.equal(default_)) {
             at(95);
             call_method(button, "SetDefault");
         }
         at(96);
-        call_method(button, "Bind", get_attr(global("wx"), "EVT_BUTTON"), get_attr(self, "OnChoose"));
+        call_method(button, "Bind", wx_attr("EVT_BUTTON"), get_attr(self, "OnChoose"));
         at(97);
-        call_method(hSizer, "Add", button, py::int_(0), get_attr(global("wx"), "ALL"), py::int_(5));
+        call_method(hSizer, "Add", button, py::int_(0), wx_attr("ALL"), py::int_(5));
         at(98);
         call_method(get_attr(self, "_ChooseOneButtonDialog__buttons"), "append", button);
         at(92);
@@ -130,7 +127,7 @@ py::object ChooseOneButtonDialog_OnChoose(py::handle self, py::handle event) {
             at(115);
             self.attr(interned("_ChooseOneButtonDialog__selected_string")) = call_method(b, "GetLabel");
             at(116);
-            call_method(self, "EndModal", get_attr(global("wx"), "ID_OK"));
+            call_method(self, "EndModal", wx_attr("ID_OK"));
             at(117);
             break;
         }

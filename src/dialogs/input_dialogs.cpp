@@ -1,108 +1,99 @@
 // Input dialogs: SimpleInputDialog (one prompt, one text field, large font)
 // and MultipleInputDialog (one labelled text field per named value).
-#include "module/kvt.h"
+#include "dialogs/wx_attr.h"
 
 namespace kvt {
 namespace {
 
 using namespace pybind11::literals;
+using dialogs::wx_attr;
 
 // ------------------------------------------------------ SimpleInputDialog ---
 
 // The large font shared by the prompt, the field and the buttons: 20 points,
 // default family, normal style and weight, not underlined, no face name.
-py::object large_font(py::handle wx) {
-    return call(get_attr(wx, "Font"), py::int_(20), py::int_(70), py::int_(90), py::int_(90), py::bool_(false),
-                get_attr(wx, "EmptyString"));
+py::object large_font() {
+    return call(wx_attr("Font"), py::int_(20), py::int_(70), py::int_(90), py::int_(90), py::bool_(false),
+                wx_attr("EmptyString"));
 }
 
 // 655
 py::object SimpleInputDialog___init__(py::handle self, py::handle parent, py::handle message, py::handle title,
                                       py::handle password) {
     at(656);
-    get_attr(get_attr(global("wx"), "Dialog"), "__init__")(
-        self, parent, "id"_a = get_attr(global("wx"), "ID_ANY"), "title"_a = title,
-        "pos"_a = get_attr(global("wx"), "DefaultPosition"), "size"_a = get_attr(global("wx"), "DefaultSize"),
-        "style"_a = get_attr(global("wx"), "DEFAULT_DIALOG_STYLE"));
+    get_attr(wx_attr("Dialog"), "__init__")(self, parent, "id"_a = wx_attr("ID_ANY"), "title"_a = title,
+                                            "pos"_a = wx_attr("DefaultPosition"), "size"_a = wx_attr("DefaultSize"),
+                                            "style"_a = wx_attr("DEFAULT_DIALOG_STYLE"));
     at(659);
-    call_method(self, "SetSizeHintsSz", get_attr(global("wx"), "DefaultSize"), get_attr(global("wx"), "DefaultSize"));
+    call_method(self, "SetSizeHintsSz", wx_attr("DefaultSize"), wx_attr("DefaultSize"));
 
     at(661);
-    py::object bSizer1 = call(get_attr(global("wx"), "BoxSizer"), get_attr(global("wx"), "VERTICAL"));
+    py::object bSizer1 = call(wx_attr("BoxSizer"), wx_attr("VERTICAL"));
 
     at(663);
-    self.attr(interned("m_staticText1")) =
-        call(get_attr(global("wx"), "StaticText"), self, get_attr(global("wx"), "ID_ANY"), message,
-             get_attr(global("wx"), "DefaultPosition"), get_attr(global("wx"), "DefaultSize"), py::int_(0));
+    self.attr(interned("m_staticText1")) = call(wx_attr("StaticText"), self, wx_attr("ID_ANY"), message,
+                                                wx_attr("DefaultPosition"), wx_attr("DefaultSize"), py::int_(0));
     at(664);
     call_method(get_attr(self, "m_staticText1"), "Wrap", py::int_(-1));
     at(665);
-    call_method(get_attr(self, "m_staticText1"), "SetFont", large_font(global("wx")));
+    call_method(get_attr(self, "m_staticText1"), "SetFont", large_font());
     at(667);
-    call_method(bSizer1, "Add", get_attr(self, "m_staticText1"), py::int_(0), get_attr(global("wx"), "ALL"),
-                py::int_(5));
+    call_method(bSizer1, "Add", get_attr(self, "m_staticText1"), py::int_(0), wx_attr("ALL"), py::int_(5));
 
     at(669);
-    py::object style = get_attr(global("wx"), "TE_PROCESS_ENTER");
+    py::object style = wx_attr("TE_PROCESS_ENTER");
     at(670);
     if (truth(password)) {
         at(671);
-        style = style | get_attr(global("wx"), "TE_PASSWORD");
+        style = style | wx_attr("TE_PASSWORD");
     }
     at(672);
     self.attr(interned("InputField")) =
-        call(get_attr(global("wx"), "TextCtrl"), self, get_attr(global("wx"), "ID_ANY"),
-             get_attr(global("wx"), "EmptyString"), get_attr(global("wx"), "DefaultPosition"),
-             call(get_attr(global("wx"), "Size"), py::int_(-1), py::int_(-1)), style);
+        call(wx_attr("TextCtrl"), self, wx_attr("ID_ANY"), wx_attr("EmptyString"), wx_attr("DefaultPosition"),
+             call(wx_attr("Size"), py::int_(-1), py::int_(-1)), style);
     at(673);
-    call_method(get_attr(self, "InputField"), "SetFont", large_font(global("wx")));
+    call_method(get_attr(self, "InputField"), "SetFont", large_font());
     at(674);
-    call_method(get_attr(self, "InputField"), "SetMinSize",
-                call(get_attr(global("wx"), "Size"), py::int_(400), py::int_(-1)));
+    call_method(get_attr(self, "InputField"), "SetMinSize", call(wx_attr("Size"), py::int_(400), py::int_(-1)));
     at(676);
-    call_method(bSizer1, "Add", get_attr(self, "InputField"), py::int_(0),
-                get_attr(global("wx"), "ALL") | get_attr(global("wx"), "EXPAND"), py::int_(5));
+    call_method(bSizer1, "Add", get_attr(self, "InputField"), py::int_(0), wx_attr("ALL") | wx_attr("EXPAND"),
+                py::int_(5));
 
     at(678);
     self.attr(interned("m_staticline1")) =
-        call(get_attr(global("wx"), "StaticLine"), self, get_attr(global("wx"), "ID_ANY"),
-             get_attr(global("wx"), "DefaultPosition"), get_attr(global("wx"), "DefaultSize"),
-             get_attr(global("wx"), "LI_HORIZONTAL"));
+        call(wx_attr("StaticLine"), self, wx_attr("ID_ANY"), wx_attr("DefaultPosition"), wx_attr("DefaultSize"),
+             wx_attr("LI_HORIZONTAL"));
     at(679);
-    call_method(bSizer1, "Add", get_attr(self, "m_staticline1"), py::int_(0),
-                get_attr(global("wx"), "EXPAND") | get_attr(global("wx"), "ALL"), py::int_(5));
+    call_method(bSizer1, "Add", get_attr(self, "m_staticline1"), py::int_(0), wx_attr("EXPAND") | wx_attr("ALL"),
+                py::int_(5));
 
     at(681);
-    py::object bSizer2 = call(get_attr(global("wx"), "BoxSizer"), get_attr(global("wx"), "HORIZONTAL"));
+    py::object bSizer2 = call(wx_attr("BoxSizer"), wx_attr("HORIZONTAL"));
 
     at(683);
-    self.attr(interned("m_button1")) =
-        call(get_attr(global("wx"), "Button"), self, get_attr(global("wx"), "ID_OK"), py::str("确定"),
-             get_attr(global("wx"), "DefaultPosition"), get_attr(global("wx"), "DefaultSize"), py::int_(0));
+    self.attr(interned("m_button1")) = call(wx_attr("Button"), self, wx_attr("ID_OK"), py::str("确定"),
+                                            wx_attr("DefaultPosition"), wx_attr("DefaultSize"), py::int_(0));
     at(684);
     call_method(get_attr(self, "m_button1"), "SetDefault");
     at(685);
-    call_method(get_attr(self, "m_button1"), "SetFont", large_font(global("wx")));
+    call_method(get_attr(self, "m_button1"), "SetFont", large_font());
     at(687);
-    call_method(bSizer2, "Add", get_attr(self, "m_button1"), py::int_(0), get_attr(global("wx"), "ALL"),
-                py::int_(5));
+    call_method(bSizer2, "Add", get_attr(self, "m_button1"), py::int_(0), wx_attr("ALL"), py::int_(5));
 
     // The stretching spacer keeps OK at the left edge and Cancel at the right.
     at(689);
-    call_method(bSizer2, "Add", py::make_tuple(0, 0), py::int_(1), get_attr(global("wx"), "EXPAND"), py::int_(5));
+    call_method(bSizer2, "Add", py::make_tuple(0, 0), py::int_(1), wx_attr("EXPAND"), py::int_(5));
 
     at(691);
-    self.attr(interned("m_button2")) =
-        call(get_attr(global("wx"), "Button"), self, get_attr(global("wx"), "ID_CANCEL"), py::str("取消"),
-             get_attr(global("wx"), "DefaultPosition"), get_attr(global("wx"), "DefaultSize"), py::int_(0));
+    self.attr(interned("m_button2")) = call(wx_attr("Button"), self, wx_attr("ID_CANCEL"), py::str("取消"),
+                                            wx_attr("DefaultPosition"), wx_attr("DefaultSize"), py::int_(0));
     at(692);
-    call_method(get_attr(self, "m_button2"), "SetFont", large_font(global("wx")));
+    call_method(get_attr(self, "m_button2"), "SetFont", large_font());
     at(694);
-    call_method(bSizer2, "Add", get_attr(self, "m_button2"), py::int_(0), get_attr(global("wx"), "ALL"),
-                py::int_(5));
+    call_method(bSizer2, "Add", get_attr(self, "m_button2"), py::int_(0), wx_attr("ALL"), py::int_(5));
 
     at(696);
-    call_method(bSizer1, "Add", bSizer2, py::int_(1), get_attr(global("wx"), "EXPAND"), py::int_(5));
+    call_method(bSizer1, "Add", bSizer2, py::int_(1), wx_attr("EXPAND"), py::int_(5));
 
     at(698);
     call_method(self, "SetSizer", bSizer1);
@@ -111,7 +102,7 @@ py::object SimpleInputDialog___init__(py::handle self, py::handle parent, py::ha
     at(700);
     call_method(bSizer1, "Fit", self);
     at(702);
-    call_method(self, "Centre", get_attr(global("wx"), "BOTH"));
+    call_method(self, "Centre", wx_attr("BOTH"));
     return py::none();
 }
 
@@ -158,23 +149,21 @@ const char* const MultipleInputDialog_fields_doc =
 py::object MultipleInputDialog___init__(py::handle self, py::handle parent, py::handle fields_arg, py::handle title) {
     py::object fields = py::reinterpret_borrow<py::object>(fields_arg);
     at(282);
-    get_attr(get_attr(global("wx"), "Dialog"), "__init__")(
-        self, parent, "id"_a = get_attr(global("wx"), "ID_ANY"), "title"_a = title,
-        "pos"_a = get_attr(global("wx"), "DefaultPosition"), "size"_a = get_attr(global("wx"), "DefaultSize"),
-        "style"_a = get_attr(global("wx"), "DEFAULT_DIALOG_STYLE"));
+    get_attr(wx_attr("Dialog"), "__init__")(self, parent, "id"_a = wx_attr("ID_ANY"), "title"_a = title,
+                                            "pos"_a = wx_attr("DefaultPosition"), "size"_a = wx_attr("DefaultSize"),
+                                            "style"_a = wx_attr("DEFAULT_DIALOG_STYLE"));
     at(284);
-    call_method(self, "SetSizeHints", get_attr(global("wx"), "DefaultSize"), get_attr(global("wx"), "DefaultSize"));
+    call_method(self, "SetSizeHints", wx_attr("DefaultSize"), wx_attr("DefaultSize"));
 
     at(286);
-    py::object b_sizer1 = call(get_attr(global("wx"), "BoxSizer"), get_attr(global("wx"), "VERTICAL"));
+    py::object b_sizer1 = call(wx_attr("BoxSizer"), wx_attr("VERTICAL"));
 
     at(288);
-    py::object fg_sizer = call(get_attr(global("wx"), "FlexGridSizer"), py::int_(0), py::int_(2), py::int_(0),
-                               py::int_(0));
+    py::object fg_sizer = call(wx_attr("FlexGridSizer"), py::int_(0), py::int_(2), py::int_(0), py::int_(0));
     at(289);
-    call_method(fg_sizer, "SetFlexibleDirection", get_attr(global("wx"), "BOTH"));
+    call_method(fg_sizer, "SetFlexibleDirection", wx_attr("BOTH"));
     at(290);
-    call_method(fg_sizer, "SetNonFlexibleGrowMode", get_attr(global("wx"), "FLEX_GROWMODE_SPECIFIED"));
+    call_method(fg_sizer, "SetNonFlexibleGrowMode", wx_attr("FLEX_GROWMODE_SPECIFIED"));
 
     // The field table: a single name, a list of names (each starting empty,
     // a repeated name giving one row), or the caller's own dict of defaults,
@@ -216,66 +205,62 @@ py::object MultipleInputDialog___init__(py::handle self, py::handle parent, py::
     py::object keys = call_method(get_attr(self, "_MultipleInputDialog__field_value_dict"), "keys");
     for (py::handle field : keys) {
         at(303);
-        py::object label =
-            call(get_attr(global("wx"), "StaticText"), self, get_attr(global("wx"), "ID_ANY"), field,
-                 get_attr(global("wx"), "DefaultPosition"), get_attr(global("wx"), "DefaultSize"), py::int_(0));
+        py::object label = call(wx_attr("StaticText"), self, wx_attr("ID_ANY"), field, wx_attr("DefaultPosition"),
+                                wx_attr("DefaultSize"), py::int_(0));
         at(304);
         call_method(label, "Wrap", py::int_(-1));
         at(305);
-        call_method(fg_sizer, "Add", label, py::int_(0), get_attr(global("wx"), "ALL"), py::int_(5));
+        call_method(fg_sizer, "Add", label, py::int_(0), wx_attr("ALL"), py::int_(5));
         at(306);
         py::object value = get_attr(self, "_MultipleInputDialog__field_value_dict")[field];
-        py::object field_ctrl =
-            call(get_attr(global("wx"), "TextCtrl"), self, get_attr(global("wx"), "ID_ANY"), value,
-                 get_attr(global("wx"), "DefaultPosition"), get_attr(global("wx"), "DefaultSize"), py::int_(0));
+        py::object field_ctrl = call(wx_attr("TextCtrl"), self, wx_attr("ID_ANY"), value, wx_attr("DefaultPosition"),
+                                     wx_attr("DefaultSize"), py::int_(0));
         at(307);
-        call_method(fg_sizer, "Add", field_ctrl, py::int_(1),
-                    get_attr(global("wx"), "ALL") | get_attr(global("wx"), "EXPAND"), py::int_(5));
+        call_method(fg_sizer, "Add", field_ctrl, py::int_(1), wx_attr("ALL") | wx_attr("EXPAND"), py::int_(5));
         at(308);
         get_attr(self, "_MultipleInputDialog__field_ctrls")[field] = field_ctrl;
         at(302);
     }
 
     at(310);
-    call_method(b_sizer1, "Add", fg_sizer, py::int_(0), get_attr(global("wx"), "EXPAND"), py::int_(5));
+    call_method(b_sizer1, "Add", fg_sizer, py::int_(0), wx_attr("EXPAND"), py::int_(5));
 
     at(312);
     self.attr(interned("m_staticline1")) =
-        call(get_attr(global("wx"), "StaticLine"), self, get_attr(global("wx"), "ID_ANY"),
-             get_attr(global("wx"), "DefaultPosition"), get_attr(global("wx"), "DefaultSize"),
-             get_attr(global("wx"), "LI_HORIZONTAL"));
+        call(wx_attr("StaticLine"), self, wx_attr("ID_ANY"), wx_attr("DefaultPosition"), wx_attr("DefaultSize"),
+             wx_attr("LI_HORIZONTAL"));
     at(313);
-    call_method(b_sizer1, "Add", get_attr(self, "m_staticline1"), py::int_(0),
-                get_attr(global("wx"), "EXPAND") | get_attr(global("wx"), "ALL"), py::int_(5));
+    call_method(b_sizer1, "Add", get_attr(self, "m_staticline1"), py::int_(0), wx_attr("EXPAND") | wx_attr("ALL"),
+                py::int_(5));
 
     at(315);
-    py::object b_sizer2 = call(get_attr(global("wx"), "BoxSizer"), get_attr(global("wx"), "HORIZONTAL"));
+    py::object b_sizer2 = call(wx_attr("BoxSizer"), wx_attr("HORIZONTAL"));
     // A stretching spacer pushes the buttons to the right.
     at(316);
-    call_method(b_sizer2, "Add", py::make_tuple(0, 0), py::int_(1), get_attr(global("wx"), "EXPAND"), py::int_(5));
+    call_method(b_sizer2, "Add", py::make_tuple(0, 0), py::int_(1), wx_attr("EXPAND"), py::int_(5));
 
     // OK has no standard identifier: it closes the dialog only through
     // __on_ok, after the texts have been copied into the field table.
     at(318);
     self.attr(interned("_MultipleInputDialog__ui_ok_button")) =
-        call(get_attr(global("wx"), "Button"), self, get_attr(global("wx"), "ID_ANY"), py::str("OK"),
-             get_attr(global("wx"), "DefaultPosition"), get_attr(global("wx"), "DefaultSize"), py::int_(0));
+        call(wx_attr("Button"), self, wx_attr("ID_ANY"), py::str("OK"), wx_attr("DefaultPosition"),
+             wx_attr("DefaultSize"), py::int_(0));
     at(319);
     call_method(get_attr(self, "_MultipleInputDialog__ui_ok_button"), "SetDefault");
     at(320);
-    call_method(b_sizer2, "Add", get_attr(self, "_MultipleInputDialog__ui_ok_button"), py::int_(0),
-                get_attr(global("wx"), "ALL"), py::int_(5));
+    call_method(b_sizer2, "Add", get_attr(self, "_MultipleInputDialog__ui_ok_button"), py::int_(0), wx_attr("ALL"),
+                py::int_(5));
 
     at(322);
     self.attr(interned("_MultipleInputDialog__ui_cancel_button")) =
-        call(get_attr(global("wx"), "Button"), self, get_attr(global("wx"), "ID_CANCEL"), py::str("Cancel"),
-             get_attr(global("wx"), "DefaultPosition"), get_attr(global("wx"), "DefaultSize"), py::int_(0));
+        call(wx_attr("Button"), self, wx_attr("ID_CANCEL"), py::str("Cancel"), wx_attr("DefaultPosition"),
+             wx_attr("DefaultSize"), py::int_(0));
     at(323);
-    call_method(b_sizer2, "Add", get_attr(self, "_MultipleInputDialog__ui_cancel_button"), py::int_(0),
-                get_attr(global("wx"), "ALL"), py::int_(5));
+    call_method(b_sizer2, "Add", get_attr(self, "_MultipleInputDialog__ui_cancel_button"), py::int_(0), wx_attr("ALL"),
+                py::int_(5));
 
     at(325);
-    call_method(b_sizer1, "Add", b_sizer2, py::int_(0), get_attr(global("wx"), "EXPAND"), py::int_(5));
+    call_method(b_sizer1, "Add", b_sizer2, py::int_(0), wx_attr("EXPAND"), py::int_(5));
 
     at(327);
     call_method(self, "SetSizer", b_sizer1);
@@ -284,10 +269,10 @@ py::object MultipleInputDialog___init__(py::handle self, py::handle parent, py::
     at(329);
     call_method(b_sizer1, "Fit", self);
     at(330);
-    call_method(self, "Centre", get_attr(global("wx"), "BOTH"));
+    call_method(self, "Centre", wx_attr("BOTH"));
 
     at(332);
-    call_method(get_attr(self, "_MultipleInputDialog__ui_ok_button"), "Bind", get_attr(global("wx"), "EVT_BUTTON"),
+    call_method(get_attr(self, "_MultipleInputDialog__ui_ok_button"), "Bind", wx_attr("EVT_BUTTON"),
                 get_attr(self, "_MultipleInputDialog__on_ok"));
     return py::none();
 }
@@ -315,7 +300,7 @@ py::object MultipleInputDialog___on_ok(py::handle self, py::handle) {
         at(356);
     }
     at(358);
-    call_method(self, "EndModal", get_attr(global("wx"), "ID_OK"));
+    call_method(self, "EndModal", wx_attr("ID_OK"));
     return py::none();
 }
 

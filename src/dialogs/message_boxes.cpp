@@ -1,44 +1,47 @@
 // Message boxes: MB, a namespace of static one-line wrappers around the
 // standard wx message box and text-entry dialog.
-#include "module/kvt.h"
+#include "dialogs/wx_attr.h"
 
 namespace kvt {
 namespace {
 
 using namespace pybind11::literals;
+using dialogs::wx_attr;
 
 // Shows a native message box with `message`, caption `title` and the style
 // made of the two named wx flags; returns what wx.MessageBox returns.
 py::object message_box(py::handle message, py::handle title, const char* buttons, const char* icon) {
-    py::object wx = global("wx");
-    py::object style = get_attr(wx, buttons) | get_attr(wx, icon);
-    return get_attr(wx, "MessageBox")(message, title, "style"_a = style);
+    // Read in the order of `wx.MessageBox(message, title, style=wx.A | wx.B)`.
+    py::object show = wx_attr("MessageBox");
+    py::object style = wx_attr(buttons);
+    style = style | wx_attr(icon);
+    return show(message, title, "style"_a = style);
 }
 
 // 625
 py::object MB_Error(py::handle message, py::handle title) {
-    at(627);
+    at(626);
     message_box(message, title, "OK", "ICON_ERROR");
     return py::none();
 }
 
 // 629
 py::object MB_Notice(py::handle message, py::handle title) {
-    at(631);
+    at(630);
     message_box(message, title, "OK", "ICON_INFORMATION");
     return py::none();
 }
 
 // 633
 py::object MB_Confirm(py::handle message, py::handle title) {
-    at(635);
+    at(634);
     return message_box(message, title, "YES_NO", "ICON_QUESTION");
 }
 
 // 637
 py::object MB_Input(py::handle message, py::handle value_type, py::handle title, py::handle default_) {
     at(638);
-    py::object dlg = call(get_attr(global("wx"), "TextEntryDialog"), py::none(), message, title);
+    py::object dlg = call(wx_attr("TextEntryDialog"), py::none(), message, title);
     at(639);
     if (!default_.is_none()) {
         at(640);
@@ -52,7 +55,7 @@ py::object MB_Input(py::handle message, py::handle value_type, py::handle title,
     at(643);
     call_method(dlg, "Destroy");
     at(644);
-    if (return_code.not_equal(get_attr(global("wx"), "ID_OK"))) {
+    if (return_code.not_equal(wx_attr("ID_OK"))) {
         at(645);
         return py::none();
     }

@@ -4,13 +4,14 @@
 // shows its name, "count / total" and a gauge, and ends the modal run once the
 // work is no longer running: wx.ID_OK when it is done, wx.ID_CANCEL otherwise.
 #include "dialogs/timer_guard.h"
+#include "dialogs/wx_attr.h"
 
 namespace kvt {
 namespace {
 
 using namespace pybind11::literals;
 
-py::object wx_attr(const char* literal) { return get_attr(global("wx"), literal); }
+using dialogs::wx_attr;
 
 // Keeps `timer` running only while the dialog is shown: hiding ends the modal
 // run (by the close box too), and showing again resumes the polling at the
@@ -115,15 +116,18 @@ py::object ProgressDialog_on_refresh(py::handle self, py::handle) {
     call_method(get_attr(self, "ui_gauge"), "SetValue", get_attr(get_attr(self, "progress"), "progress"));
     at(1468);
     py::object status = get_attr(get_attr(self, "progress"), "status");
-    py::object running = get_attr(get_attr(get_attr(self, "progress"), "Status"), "Running");
-    // A tick outside a modal run (before ShowModal, or late after the run has
-    // ended) only refreshes the display; the run's first tick ends it.
-    if (status.not_equal(running) && truth(call_method(self, "IsModal"))) {
-        call_method(get_attr(self, "ui_timer"), "Stop");
+    if (status.not_equal(get_attr(get_attr(get_attr(self, "progress"), "Status"), "Running"))) {
         at(1469);
-        py::object done = get_attr(get_attr(get_attr(self, "progress"), "Status"), "Done");
-        bool finished = get_attr(get_attr(self, "progress"), "status").equal(done);
-        call_method(self, "EndModal", finished ? wx_attr("ID_OK") : wx_attr("ID_CANCEL"));
+        call_method(get_attr(self, "ui_timer"), "Stop");
+        // A tick outside a modal run (before ShowModal, or late after the run
+        // has ended) has no run to end; showing the dialog resumes the polling,
+        // so the run's first tick ends it.
+        at(1470);
+        if (truth(call_method(self, "IsModal"))) {
+            bool finished = get_attr(get_attr(self, "progress"), "status")
+                                .equal(get_attr(get_attr(get_attr(self, "progress"), "Status"), "Done"));
+            call_method(self, "EndModal", finished ? wx_attr("ID_OK") : wx_attr("ID_CANCEL"));
+        }
     }
     return py::none();
 }

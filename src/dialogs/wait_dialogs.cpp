@@ -6,13 +6,14 @@
 // self-closing box polls its own counter, which adds CheckInterval seconds a
 // tick, so its time is counted in ticks, never read from a clock.
 #include "dialogs/timer_guard.h"
+#include "dialogs/wx_attr.h"
 
 namespace kvt {
 namespace {
 
 using namespace pybind11::literals;
 
-py::object wx_attr(const char* literal) { return get_attr(global("wx"), literal); }
+using dialogs::wx_attr;
 
 // 127
 py::object WaitForDialog___init__(py::handle self, py::handle parent, py::handle title, py::handle text,
@@ -66,7 +67,6 @@ py::object WaitForDialog_on_close(py::handle self, py::handle) {
     // The run ends here: no poll may follow it.
     at(155);
     call_method(get_attr(self, "_WaitForDialog__timer"), "Stop");
-    at(156);
     call_method(self, "EndModal", wx_attr("ID_CANCEL"));
     return py::none();
 }
