@@ -13,15 +13,9 @@ py::object AutoPopupComboBox___init__(py::handle self, py::handle combo_box) {
     at(32);
     // The binding holds the bound method, and so keeps this object alive.
     py::object bind = get_attr(combo_box, "Bind");
-    py::object binder = get_attr(global("wx"), "EVT_TEXT");
+    py::object binder = wx_attr("EVT_TEXT");
     call(bind, binder, get_attr(self, "on_text_changed"));
     return py::none();
-}
-
-Py_ssize_t length_of(py::handle obj) {
-    const Py_ssize_t n = PyObject_Size(obj.ptr());
-    if (n < 0) throw_python_error();
-    return n;
 }
 
 // 34
@@ -30,8 +24,8 @@ py::object AutoPopupComboBox_on_text_changed(py::handle self, py::handle /*event
     py::object value = call_method(get_attr(self, "control"), "GetValue");
     at(36);
     // Deleting characters, or an event without a change, never opens the list.
-    const Py_ssize_t length = length_of(value);
-    if (length < length_of(get_attr(self, "old_value")) || value.equal(get_attr(self, "old_value"))) {
+    const Py_ssize_t value_length = length(value);
+    if (value_length < length(get_attr(self, "old_value")) || value.equal(get_attr(self, "old_value"))) {
         at(37);
         self.attr(interned("old_value")) = value;
         at(38);
@@ -48,7 +42,7 @@ py::object AutoPopupComboBox_on_text_changed(py::handle self, py::handle /*event
     py::object insertion_point = get_attr(get_attr(self, "control"), "InsertionPoint");
     at(43);
     // Only while typing at the end of the text.
-    if (py::int_(length_of(value)).not_equal(insertion_point)) {
+    if (py::int_(length(value)).not_equal(insertion_point)) {
         at(44);
         return py::none();
     }

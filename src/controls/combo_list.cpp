@@ -36,17 +36,10 @@ py::object ComboList___GetInfo(py::handle self, py::handle obj) {
     return call(get_attr(self, "_ComboList__get_info_method"), obj);
 }
 
-// len(self.objects)
-Py_ssize_t objects_length(py::handle self) {
-    const Py_ssize_t n = PyObject_Size(get_attr(self, "objects").ptr());
-    if (n < 0) throw_python_error();
-    return n;
-}
-
 // 404
 py::object ComboList___len__(py::handle self) {
     at(405);
-    return py::int_(objects_length(self));
+    return py::int_(length(get_attr(self, "objects")));
 }
 
 // 407
@@ -127,7 +120,7 @@ py::object ComboList_Clear(py::handle self) {
     at(434);
     call_method(get_attr(self, "control"), "Clear");
     at(435);
-    const Py_ssize_t count = objects_length(self);
+    const Py_ssize_t count = length(get_attr(self, "objects"));
     at(436);
     // Emptied in place: whoever holds the list keeps a valid reference.
     for (Py_ssize_t k = 0; k < count; ++k) {
@@ -232,7 +225,7 @@ py::object ComboList_GetSelectionIndexes(py::handle self) {
 py::object ComboList_GetObject(py::handle self, py::handle index) {
     at(479);
     py::object position = py::reinterpret_borrow<py::object>(index);
-    if (position < py::int_(0) || position >= py::int_(objects_length(self))) {
+    if (position < py::int_(0) || position >= py::int_(length(get_attr(self, "objects")))) {
         at(480);
         return py::none();
     }

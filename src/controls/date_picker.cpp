@@ -17,7 +17,7 @@ py::object DatePicker___init__(py::handle self, py::handle control) {
 // 369
 py::object DatePicker_Convert(py::handle date) {
     at(370);
-    if (py::isinstance(date, get_attr(global("wx"), "DateTime"))) {
+    if (py::isinstance(date, wx_attr("DateTime"))) {
         at(371);
         py::object date_class = get_attr(global("datetime"), "date");
         py::object year = call_method(date, "GetYear");
@@ -29,7 +29,7 @@ py::object DatePicker_Convert(py::handle date) {
     // The day goes to 2 first, so that no intermediate year/month pairing
     // meets a day that month does not have (today being the 31st, say).
     // Each setter is read from the previous result before its argument.
-    py::object result = call_method(get_attr(global("wx"), "DateTime"), "Today");
+    py::object result = call_method(wx_attr("DateTime"), "Today");
     result = call_method(result, "SetDay", py::int_(2));
     py::object setter = get_attr(result, "SetYear");
     result = call(setter, get_attr(date, "year"));
@@ -44,7 +44,7 @@ py::object DatePicker_Convert(py::handle date) {
 // (`literal` must be a string literal: attribute names are interned by address).
 bool control_is(py::handle self, const char* literal) {
     py::object control = get_attr(self, "control");
-    return py::isinstance(control, get_attr(get_attr(global("wx"), "adv"), literal));
+    return py::isinstance(control, get_attr(wx_attr("adv"), literal));
 }
 
 // 376

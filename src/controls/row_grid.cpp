@@ -11,12 +11,6 @@ namespace {
 
 using namespace pybind11::literals;
 
-Py_ssize_t length_of(py::handle obj) {
-    const Py_ssize_t n = PyObject_Size(obj.ptr());
-    if (n < 0) throw_python_error();
-    return n;
-}
-
 // range(count) needs an integer; the same TypeError when it isn't one.
 Py_ssize_t as_count(py::handle value) {
     py::object index = steal_result(PyNumber_Index(value.ptr()));
@@ -66,7 +60,7 @@ py::object RowGrid___init__(py::handle self, py::handle control, py::handle get_
     self.attr(interned("control")) = control;
     at(493);
     py::object set_mode = get_attr(get_attr(self, "control"), "SetSelectionMode");
-    call(set_mode, get_attr(get_attr(get_attr(global("wx"), "grid"), "Grid"), "SelectRows"));
+    call(set_mode, get_attr(get_attr(wx_attr("grid"), "Grid"), "SelectRows"));
     at(494);
     self.attr(interned("_RowGrid__get_info_method")) = get_info_method;
     at(495);
@@ -96,7 +90,7 @@ py::object RowGrid___GetInfo(py::handle self, py::handle item) {
 // 504
 py::object RowGrid___len__(py::handle self) {
     at(505);
-    return py::int_(length_of(get_attr(self, "objects")));
+    return py::int_(length(get_attr(self, "objects")));
 }
 
 // 507
@@ -121,7 +115,7 @@ py::object RowGrid_Clear(py::handle self) {
 // 514
 py::object RowGrid_Append(py::handle self, py::handle item, py::handle bg) {
     at(515);
-    py::int_ row(length_of(self));
+    py::int_ row(length(self));
     at(516);
     call_method(get_attr(self, "control"), "AppendRows");
     at(517);
@@ -214,7 +208,7 @@ py::object RowGrid_GetSelection(py::handle self) {
     at(567);
     py::object indexes = call_method(get_attr(self, "control"), "GetSelectedRows");
     at(568);
-    if (length_of(indexes) == 0) {
+    if (length(indexes) == 0) {
         at(569);
         return py::none();
     }
@@ -228,7 +222,7 @@ py::object RowGrid_GetSelectionIndex(py::handle self) {
     at(573);
     py::object indexes = call_method(get_attr(self, "control"), "GetSelectedRows");
     at(574);
-    if (length_of(indexes) == 0) {
+    if (length(indexes) == 0) {
         at(575);
         return py::int_(-1);
     }
@@ -271,7 +265,7 @@ py::object RowGrid_Update(py::handle self, py::handle index, py::handle bg) {
             if (index.equal(py::int_(-1))) {
                 at(592);
                 py::handle range(reinterpret_cast<PyObject*>(&PyRange_Type));
-                rows = call(range, py::int_(length_of(get_attr(self, "objects"))));
+                rows = call(range, py::int_(length(get_attr(self, "objects"))));
             } else {
                 at(594);
                 py::list one;

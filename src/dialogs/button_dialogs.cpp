@@ -1,11 +1,10 @@
 // Two-button and one-button-per-choice dialogs: TrueOrFalseDialog and ChooseOneButtonDialog.
-#include "dialogs/wx_attr.h"
+#include "module/kvt.h"
 
 namespace kvt {
 namespace {
 
 using namespace pybind11::literals;
-using dialogs::wx_attr;
 
 // ------------------------------------------------------ TrueOrFalseDialog ---
 

@@ -5,14 +5,12 @@
 // zero the dialog ends as if OK had been pressed.  Any selection change by the
 // user stops the countdown for good.
 #include "dialogs/timer_guard.h"
-#include "dialogs/wx_attr.h"
 
 namespace kvt {
 namespace {
 
 using namespace pybind11::literals;
 
-using dialogs::wx_attr;
 
 // "caption 4.9": the caption, a blank and the seconds left with one decimal.
 py::object countdown_title(py::handle self) {

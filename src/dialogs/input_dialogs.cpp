@@ -1,12 +1,11 @@
 // Input dialogs: SimpleInputDialog (one prompt, one text field, large font)
 // and MultipleInputDialog (one labelled text field per named value).
-#include "dialogs/wx_attr.h"
+#include "module/kvt.h"
 
 namespace kvt {
 namespace {
 
 using namespace pybind11::literals;
-using dialogs::wx_attr;
 
 // ------------------------------------------------------ SimpleInputDialog ---
 

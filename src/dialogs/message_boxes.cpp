@@ -1,12 +1,11 @@
 // Message boxes: MB, a namespace of static one-line wrappers around the
 // standard wx message box and text-entry dialog.
-#include "dialogs/wx_attr.h"
+#include "module/kvt.h"
 
 namespace kvt {
 namespace {
 
 using namespace pybind11::literals;
-using dialogs::wx_attr;
 
 // Shows a native message box with `message`, caption `title` and the style
 // made of the two named wx flags; returns what wx.MessageBox returns.

@@ -4,14 +4,12 @@
 // shows its name, "count / total" and a gauge, and ends the modal run once the
 // work is no longer running: wx.ID_OK when it is done, wx.ID_CANCEL otherwise.
 #include "dialogs/timer_guard.h"
-#include "dialogs/wx_attr.h"
 
 namespace kvt {
 namespace {
 
 using namespace pybind11::literals;
 
-using dialogs::wx_attr;
 
 // Keeps `timer` running only while the dialog is shown: hiding ends the modal
 // run (by the close box too), and showing again resumes the polling at the

@@ -6,14 +6,12 @@
 // self-closing box polls its own counter, which adds CheckInterval seconds a
 // tick, so its time is counted in ticks, never read from a clock.
 #include "dialogs/timer_guard.h"
-#include "dialogs/wx_attr.h"
 
 namespace kvt {
 namespace {
 
 using namespace pybind11::literals;
 
-using dialogs::wx_attr;
 
 // 127
 py::object WaitForDialog___init__(py::handle self, py::handle parent, py::handle title, py::handle text,

@@ -68,6 +68,9 @@ py::object call(py::handle f, A&&... args) {
     return steal_result(PyObject_Vectorcall(f.ptr(), stack + 1, sizeof...(A) | PY_VECTORCALL_ARGUMENTS_OFFSET, nullptr));
 }
 
+// Python's `len(obj)`, errors included.
+Py_ssize_t length(py::handle obj);
+
 // Python's truth test (`if x:`), errors included.  (A py::object's own bool
 // conversion only tells whether it holds a pointer.)
 bool truth(py::handle value);
@@ -80,6 +83,10 @@ py::object global(py::handle name);
 void set_global(const char* name, py::handle value);
 // Deletes a module global; NameError when it is not bound.
 void del_global(const char* name);
+
+// `wx.<name>`: the module global `wx` is looked up afresh at every use, so a
+// rebinding of `wx` after import reaches every read.
+inline py::object wx_attr(const char* literal) { return get_attr(global("wx"), literal); }
 
 // ------------------------------------------------------------ expressions ---
 

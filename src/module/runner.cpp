@@ -29,7 +29,7 @@ py::object window_fit_layout(py::handle window, py::handle center, py::handle ma
     at(720);
     if (truth(center)) {
         at(721);
-        call_method(window, "Centre", get_attr(global("wx"), "BOTH"));
+        call_method(window, "Centre", wx_attr("BOTH"));
     }
     at(722);
     if (truth(maximize)) {
@@ -48,7 +48,7 @@ py::object SimpleApp___init__(py::handle self, py::handle _class, py::handle kwa
     at(730);
     self.attr(interned("dialog_return_code")) = py::none();
     at(731);
-    call_method(get_attr(global("wx"), "App"), "__init__", self);
+    call_method(wx_attr("App"), "__init__", self);
     return py::none();
 }
 
@@ -61,14 +61,14 @@ py::object SimpleApp_OnInit(py::handle self) {
     py::object copy = PyDict_Check(kwargs.ptr()) ? steal_result(PyDict_Copy(kwargs.ptr())) : call(global("dict"), kwargs);
     py::object window = steal_result(PyObject_Call(window_class.ptr(), py::tuple().ptr(), copy.ptr()));
     at(735);
-    if (py::isinstance(window, get_attr(global("wx"), "Frame"))) {
+    if (py::isinstance(window, wx_attr("Frame"))) {
         at(736);
         call_method(window, "Show");
         at(737);
         return py::bool_(true);
     }
     at(738);
-    if (py::isinstance(window, get_attr(global("wx"), "Dialog"))) {
+    if (py::isinstance(window, wx_attr("Dialog"))) {
         at(739);
         self.attr(interned("dialog_return_code")) = call_method(window, "ShowModal");
         at(740);

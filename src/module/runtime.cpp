@@ -160,6 +160,12 @@ bool truth(py::handle value) {
     return result != 0;
 }
 
+Py_ssize_t length(py::handle obj) {
+    const Py_ssize_t n = PyObject_Size(obj.ptr());
+    if (n < 0) throw_python_error();
+    return n;
+}
+
 py::object global(const char* literal) { return global(interned(literal)); }
 
 py::object global(py::handle key) {
