@@ -56,6 +56,14 @@ _FORMAT_VERSION = 1
 # Deeper values than this are refused rather than risking a recursion error.
 _MAX_VALUE_DEPTH = 200
 
+# The books and sub-directories this process last loaded from or saved to
+# each directory on disk, keyed by device and inode: (name, kind) pairs.
+# Saving removes only entries known to belong to a tree (these and those the
+# directory's index lists), never files that someone else put there, and a
+# tree loaded from a directory and replaced by a new, empty one (the editor
+# clearing everything) still removes what was loaded.
+_known_entries = {}
+
 
 class ParameterFileError(ValueError):
     """A book or index file that cannot be read: not UTF-8, not JSON, or not
@@ -382,15 +390,10 @@ class ParameterDirectory:
     is not one of the directory's own members, by attribute.  A child named
     like a method (``items``, ``save``) never hides the method."""
 
-    # `_stored` remembers, per directory on disk (device and inode), which
-    # books and sub-directories there belonged to this object when it was
-    # loaded from or saved to it: saving removes only entries the tree knew,
-    # never files that someone else put there.
-    __slots__ = ("_children", "_stored")
+    __slots__ = ("_children",)
 
     def __init__(self, children=None):
         object.__setattr__(self, "_children", {})
-        object.__setattr__(self, "_stored", {})
         if children is not None:
             for name, child in _pairs(children):
                 self[name] = child
@@ -503,7 +506,7 @@ class ParameterDirectory:
                 children[name] = ParameterBook.load(child_path)
             else:
                 children[name] = cls._load(child_path, visiting)
-        directory._stored[key] = frozenset((name, kind) for name, kind, _path in members)
+        _known_entries[key] = frozenset((name, kind) for name, kind, _path in members)
         visiting.discard(key)
         return directory
 
@@ -513,30 +516,30 @@ class ParameterDirectory:
         sub-directory, then remove the books and sub-directories that the
         tree no longer has, and leave every other file alone.
 
-        Only entries known to belong to the tree are removed: those the
+        Only entries known to belong to a tree are removed: those the
         directory's index lists (written by an earlier save) and those this
-        tree was loaded with from that very directory.  Books and directories
-        put there by hand or by other programs, and whatever a directory held
-        before a tree was first saved into it, stay.  All books are encoded
-        and the places checked before anything is written, and nothing is
-        removed before every file has been written.  `sync` forces every
-        file to the disk before its rename."""
+        process last loaded from or saved to that very directory.  Books and
+        directories put there by hand or by other programs since, and
+        whatever a directory held before a tree was first saved into it,
+        stay.  All books are encoded and the places checked before anything
+        is written, and nothing is removed before every file has been
+        written.  `sync` forces every file to the disk before its rename."""
         path = os.fspath(path)
         plan = self._prepare(path)
         written = []
         _commit(plan, sync, written)
         # Until the removals are done, the removed entries are still known,
         # so that a later save retries what a failed removal left behind.
-        for directory, folder, kept, stale in written:
-            directory._stored[_directory_key(folder)] = kept | {member for member, _p in stale}
-        for _directory, _folder, _kept, stale in written:
+        for folder, kept, stale in written:
+            _known_entries[_directory_key(folder)] = kept | {member for member, _p in stale}
+        for _folder, _kept, stale in written:
             for (_name, kind), member_path in stale:
                 if kind == "book":
                     _unlink_if_present(member_path)
                 else:
                     _remove_directory(member_path)
-        for directory, folder, kept, _stale in written:
-            directory._stored[_directory_key(folder)] = kept
+        for folder, kept, _stale in written:
+            _known_entries[_directory_key(folder)] = kept
 
     def _prepare(self, path):
         if os.path.lexists(path) and not os.path.isdir(path):
@@ -545,7 +548,7 @@ class ParameterDirectory:
         existing, known = [], set()
         if os.path.isdir(path):
             existing = _members(path, tolerant=True)
-            known = _listed_in_index(path) | self._stored.get(_directory_key(path), frozenset())
+            known = _listed_in_index(path) | _known_entries.get(_directory_key(path), frozenset())
         books, subdirectories, order = [], [], []
         for name, child in self._children.items():
             child_path = os.path.join(path, name)
@@ -565,20 +568,20 @@ class ParameterDirectory:
                  if (name, kind) not in kept and (name, kind) in known]
         index = _encode({"format": _DIRECTORY_FORMAT, "version": _FORMAT_VERSION, "items": order},
                         os.path.join(path, IndexFileName))
-        return self, path, books, subdirectories, index, kept, stale
+        return path, books, subdirectories, index, kept, stale
 
 
 def _commit(plan, sync, written):
     """Write the books and indexes of a prepared tree; the removals of each
     directory are appended to `written` for the caller to do afterwards."""
-    directory, path, books, subdirectories, index, kept, stale = plan
+    path, books, subdirectories, index, kept, stale = plan
     os.makedirs(path, exist_ok=True)
     for file_path, data in books:
         _write_if_changed(file_path, data, sync)
     for sub in subdirectories:
         _commit(sub, sync, written)
     _write_if_changed(os.path.join(path, IndexFileName), index, sync)
-    written.append((directory, path, kept, stale))
+    written.append((path, kept, stale))
 
 
 def _directory_key(path):

@@ -369,6 +369,9 @@ def test_save_removes_what_was_deleted_but_keeps_what_others_added(tmp_path):
     root.save(tmp_path)
     assert not (tmp_path / ("a" + EXT)).exists() and not (tmp_path / "sub").exists()
     assert ParameterDirectory.load(tmp_path).names() == ["b", "copied", "late"]
+    # A tree replaced by a new empty one after loading (clearing everything).
+    ParameterDirectory().save(tmp_path)
+    assert ParameterDirectory.load(tmp_path).names() == []
 
 
 def test_nothing_is_removed_when_a_later_write_fails(tmp_path, monkeypatch):
