@@ -61,8 +61,29 @@ class FileSystemObserver:
 
 
 def _snapshot(path):
+    """Stat records of `path` and everything below it; None when `path` does
+    not exist.  Links to directories are followed, as the parameter-tree
+    model follows them, but every directory is walked once only: a link back
+    up the tree or to a directory already seen is recorded as the link
+    itself, so link loops can neither make the walk endless nor multiply it."""
+    entered = set()
+
+    def stat_once(entry_path):
+        try:
+            info = os.stat(entry_path)
+        except OSError:
+            return os.lstat(entry_path)  # a dangling link is recorded as itself
+        if stat.S_ISDIR(info.st_mode):
+            key = (info.st_dev, info.st_ino)
+            if key in entered:
+                link = os.lstat(entry_path)
+                if stat.S_ISLNK(link.st_mode):
+                    return link
+            entered.add(key)
+        return info
+
     try:
-        return DirectorySnapshot(path, recursive=True)
+        return DirectorySnapshot(path, recursive=True, stat=stat_once)
     except FileNotFoundError:
         return None
 

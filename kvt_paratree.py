@@ -56,6 +56,14 @@ _FORMAT_VERSION = 1
 # Deeper values than this are refused rather than risking a recursion error.
 _MAX_VALUE_DEPTH = 200
 
+# The books and sub-directories this process last loaded from or saved to
+# each directory on disk, keyed by device and inode: (name, kind) pairs.
+# Saving removes only entries known to belong to a tree (these and those the
+# directory's index lists), never files that someone else put there, and a
+# tree loaded from a directory and replaced by a new, empty one (the editor
+# clearing everything) still removes what was loaded.
+_known_entries = {}
+
 
 class ParameterFileError(ValueError):
     """A book or index file that cannot be read: not UTF-8, not JSON, or not
@@ -492,30 +500,55 @@ class ParameterDirectory:
         visiting.add(key)
         directory = cls()
         children = directory._children
-        for name, kind, child_path in _members(path):
+        members = _members(path)
+        for name, kind, child_path in members:
             if kind == "book":
                 children[name] = ParameterBook.load(child_path)
             else:
                 children[name] = cls._load(child_path, visiting)
+        _known_entries[key] = frozenset((name, kind) for name, kind, _path in members)
         visiting.discard(key)
         return directory
 
     # Saving
     def save(self, path, *, sync=False):
         """Make the directory `path` hold this tree: write every book and
-        sub-directory, remove the books and sub-directories stored there that
-        the tree no longer has, and leave every other file alone.  All books
-        are encoded and the places checked before anything is written.
-        `sync` forces every file to the disk before its rename."""
+        sub-directory, then remove the books and sub-directories that the
+        tree no longer has, and leave every other file alone.
+
+        Only entries known to belong to a tree are removed: those the
+        directory's index lists (written by an earlier save) and those this
+        process last loaded from or saved to that very directory.  Books and
+        directories put there by hand or by other programs since, and
+        whatever a directory held before a tree was first saved into it,
+        stay.  All books are encoded and the places checked before anything
+        is written, and nothing is removed before every file has been
+        written.  `sync` forces every file to the disk before its rename."""
         path = os.fspath(path)
         plan = self._prepare(path)
-        _commit(plan, sync)
+        written = []
+        _commit(plan, sync, written)
+        # Until the removals are done, the removed entries are still known,
+        # so that a later save retries what a failed removal left behind.
+        for folder, kept, stale in written:
+            _known_entries[_directory_key(folder)] = kept | {member for member, _p in stale}
+        for _folder, _kept, stale in written:
+            for (_name, kind), member_path in stale:
+                if kind == "book":
+                    _unlink_if_present(member_path)
+                else:
+                    _remove_directory(member_path)
+        for folder, kept, _stale in written:
+            _known_entries[_directory_key(folder)] = kept
 
     def _prepare(self, path):
         if os.path.lexists(path) and not os.path.isdir(path):
             raise NotADirectoryError(errno.ENOTDIR, "a file is in the way of a parameter directory",
                                      path)
-        existing = _members(path, tolerant=True) if os.path.isdir(path) else []
+        existing, known = [], set()
+        if os.path.isdir(path):
+            existing = _members(path, tolerant=True)
+            known = _listed_in_index(path) | _known_entries.get(_directory_key(path), frozenset())
         books, subdirectories, order = [], [], []
         for name, child in self._children.items():
             child_path = os.path.join(path, name)
@@ -529,28 +562,31 @@ class ParameterDirectory:
                                             "parameter book", file_path)
                 books.append((file_path, child._encode(file_path)))
                 order.append(name)
-        kept = {(name, "directory" if isinstance(child, ParameterDirectory) else "book")
-                for name, child in self._children.items()}
-        stale = [(kind, member_path) for name, kind, member_path in existing
-                 if (name, kind) not in kept]
+        kept = frozenset((name, "directory" if isinstance(child, ParameterDirectory) else "book")
+                         for name, child in self._children.items())
+        stale = [((name, kind), member_path) for name, kind, member_path in existing
+                 if (name, kind) not in kept and (name, kind) in known]
         index = _encode({"format": _DIRECTORY_FORMAT, "version": _FORMAT_VERSION, "items": order},
                         os.path.join(path, IndexFileName))
-        return path, books, subdirectories, index, stale
+        return path, books, subdirectories, index, kept, stale
 
 
-def _commit(plan, sync):
-    path, books, subdirectories, index, stale = plan
+def _commit(plan, sync, written):
+    """Write the books and indexes of a prepared tree; the removals of each
+    directory are appended to `written` for the caller to do afterwards."""
+    path, books, subdirectories, index, kept, stale = plan
     os.makedirs(path, exist_ok=True)
     for file_path, data in books:
         _write_if_changed(file_path, data, sync)
     for sub in subdirectories:
-        _commit(sub, sync)
+        _commit(sub, sync, written)
     _write_if_changed(os.path.join(path, IndexFileName), index, sync)
-    for kind, member_path in stale:
-        if kind == "book":
-            _unlink_if_present(member_path)
-        else:
-            _remove_directory(member_path)
+    written.append((path, kept, stale))
+
+
+def _directory_key(path):
+    info = os.stat(path)
+    return info.st_dev, info.st_ino
 
 
 def _remove_directory(path):
@@ -630,6 +666,15 @@ def _members(path, tolerant=False):
         if (name, "book") not in seen:
             members.append((name, "book", books[name]))
     return members
+
+
+def _listed_in_index(path):
+    """The (name, kind) entries the index of the directory `path` lists;
+    none when it has no readable index."""
+    try:
+        return set(_read_index(os.path.join(path, IndexFileName)))
+    except (ParameterFileError, OSError):
+        return set()
 
 
 def _read_index(path):
@@ -715,27 +760,32 @@ def _write_if_changed(path, data, sync):
 
 def _write_atomic(path, data, sync):
     """Write `data` to `path` through a temporary file in the same folder,
-    so that `path` holds either its old or its new content, never a part."""
+    so that `path` holds either its old or its new content, never a part.
+    A failure is reported against `path`, not the temporary file's name."""
     folder, base = os.path.split(path)
-    while True:
-        temporary = os.path.join(folder, ".%s.%s.tmp" % (base, os.urandom(4).hex()))
-        try:
-            descriptor = os.open(temporary, os.O_WRONLY | os.O_CREAT | os.O_EXCL
-                                 | getattr(os, "O_BINARY", 0), 0o666)
-        except FileExistsError:
-            continue
-        break
     try:
-        with os.fdopen(descriptor, "wb") as file:
-            file.write(data)
-            file.flush()
-            if sync:
-                os.fsync(file.fileno())
+        while True:
+            temporary = os.path.join(folder, ".%s.%s.tmp" % (base, os.urandom(4).hex()))
+            try:
+                descriptor = os.open(temporary, os.O_WRONLY | os.O_CREAT | os.O_EXCL
+                                     | getattr(os, "O_BINARY", 0), 0o666)
+            except FileExistsError:
+                continue
+            break
         try:
-            os.chmod(temporary, stat.S_IMODE(os.stat(path).st_mode))
-        except FileNotFoundError:
-            pass
-        os.replace(temporary, path)
-    except BaseException:
-        _unlink_if_present(temporary)
+            with os.fdopen(descriptor, "wb") as file:
+                file.write(data)
+                file.flush()
+                if sync:
+                    os.fsync(file.fileno())
+            try:
+                os.chmod(temporary, stat.S_IMODE(os.stat(path).st_mode))
+            except FileNotFoundError:
+                pass
+            os.replace(temporary, path)
+        except BaseException:
+            _unlink_if_present(temporary)
+            raise
+    except OSError as exc:
+        exc.filename, exc.filename2 = path, None
         raise

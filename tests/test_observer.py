@@ -4,6 +4,7 @@ import os
 
 import pytest
 
+from harness import run_python
 from kvt_handy import FileSystemObserver
 
 
@@ -82,3 +83,22 @@ def test_a_missing_path_counts_as_empty(tmp_path):
     with FileSystemObserver(tmp_path / "never") as observer:
         pass
     assert observer.changed is False
+
+
+def test_links_are_followed_but_loops_are_walked_once(tree, tmp_path_factory):
+    outside = tmp_path_factory.mktemp("outside")
+    (outside / "shared.txt").write_text("shared")
+    os.symlink(outside, tree / "linked")
+    os.symlink("..", tree / "sub" / "up")
+    os.symlink("..", tree / "sub" / "deeper" / "up")
+    # Each loop multiplies a naive walk; run it where a hang fails the test.
+    result = run_python("""
+        from kvt_handy import FileSystemObserver
+        observer = FileSystemObserver(%r)
+        with open(%r, "w") as file:
+            file.write("changed through the link")
+        observer.close()
+        report(observer.changed)
+    """ % (str(tree), str(outside / "shared.txt")), timeout=20)
+    assert result.rc == 0, result
+    assert result.data is True

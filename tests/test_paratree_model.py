@@ -344,3 +344,66 @@ def test_saving_keeps_permissions_and_rewrites_only_changed_files(tmp_path):
     assert os.stat(book).st_mode & 0o777 == 0o640
     changed = {p for p in tree_files(tmp_path) if os.stat(tmp_path / p).st_ino != stamps[p]}
     assert changed == {"amplifier" + EXT}
+
+
+def test_saving_into_a_directory_that_is_not_a_tree_keeps_what_was_there(tmp_path):
+    (tmp_path / "Music" / "empty").mkdir(parents=True)
+    kept = [write(tmp_path / "Music" / ("song" + EXT), GOOD_BOOK),
+            write(tmp_path / ("notes" + EXT), GOOD_BOOK), tmp_path / "Music" / "empty"]
+    sample_tree().save(tmp_path)
+    assert all(path.exists() for path in kept)
+    assert ParameterDirectory.load(tmp_path).names() == ["motors", "amplifier", "notes"]
+
+
+def test_save_removes_what_was_deleted_but_keeps_what_others_added(tmp_path):
+    # A hand-made tree: no index anywhere.
+    write(tmp_path / ("a" + EXT), GOOD_BOOK)
+    write(tmp_path / ("b" + EXT), GOOD_BOOK)
+    (tmp_path / "sub").mkdir()
+    write(tmp_path / "sub" / ("c" + EXT), GOOD_BOOK)
+    root = ParameterDirectory.load(tmp_path)
+    # Written by someone else while the tree is open in the editor.
+    write(tmp_path / ("late" + EXT), GOOD_BOOK)
+    ParameterDirectory([("x", ParameterBook())]).save(tmp_path / "copied")
+    del root["a"], root["sub"]
+    root.save(tmp_path)
+    assert not (tmp_path / ("a" + EXT)).exists() and not (tmp_path / "sub").exists()
+    assert ParameterDirectory.load(tmp_path).names() == ["b", "copied", "late"]
+    # A tree replaced by a new empty one after loading (clearing everything).
+    ParameterDirectory().save(tmp_path)
+    assert ParameterDirectory.load(tmp_path).names() == []
+
+
+def test_nothing_is_removed_when_a_later_write_fails(tmp_path, monkeypatch):
+    root = sample_tree()
+    root.save(tmp_path)
+    del root["motors"]["axis"]
+    real_replace = os.replace
+    root_index = str(tmp_path / pt.IndexFileName)
+
+    def replace(source, target):
+        if str(target) == root_index:
+            raise OSError(28, "No space left on device")
+        real_replace(source, target)
+    monkeypatch.setattr(os, "replace", replace)
+    root["new"] = ParameterBook()
+    with pytest.raises(OSError):
+        root.save(tmp_path)
+    assert (tmp_path / "motors" / ("axis" + EXT)).exists()
+    monkeypatch.undo()
+    root.save(tmp_path)  # the removal is still known and done now
+    assert not (tmp_path / "motors" / ("axis" + EXT)).exists()
+    assert ParameterDirectory.load(tmp_path) == root
+
+
+@pytest.mark.parametrize("place", ["missing folder", "directory in the way"])
+def test_write_errors_name_the_target_not_a_temporary_file(tmp_path, place):
+    if place == "missing folder":
+        target = tmp_path / "missing" / ("b" + EXT)
+    else:
+        target = tmp_path / ("b" + EXT)
+        target.mkdir()
+    with pytest.raises(OSError) as raised:
+        ParameterBook().save(target)
+    assert raised.value.filename == str(target) and ".tmp" not in str(raised.value)
+    assert [p.name for p in tmp_path.iterdir() if p.name.endswith(".tmp")] == []

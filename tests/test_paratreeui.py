@@ -188,3 +188,56 @@ def test_importing_the_siblings_creates_no_window_or_app():
     """)
     assert result.rc == 0, result
     assert result.data == [True, 0]
+
+
+def assert_laid_out(window):
+    """Every shown control has a size, lies inside its parent's client area
+    and overlaps no shown sibling; controls in a static box are checked
+    inside the box."""
+    shown = [c for c in window.GetChildren() if c.IsShown() and not c.IsTopLevel()]
+    width, height = window.GetClientSize()
+    for control in shown:
+        rect = control.GetRect()
+        assert rect.width > 0 and rect.height > 0, control
+        assert rect.x >= 0 and rect.y >= 0 and rect.right < width and rect.bottom < height, \
+            (control, rect, (width, height))
+    for i, first in enumerate(shown):
+        for second in shown[i + 1:]:
+            assert not first.GetRect().Intersects(second.GetRect()), (first, second)
+    for box in shown:
+        if isinstance(box, wx.StaticBox):
+            assert_laid_out(box)
+
+
+# A panel always needs a parent; the dialogs are built both ways.
+BUILDS = [(cls, with_parent) for cls in DIALOGS for with_parent in (False, True)] + [
+    (ui.ParameterTreeEditorPanel, True)]
+
+
+@pytest.mark.parametrize("cls, with_parent", BUILDS, ids=[
+    "%s-%s" % (c.__name__, "parent" if p else "no parent") for c, p in BUILDS])
+def test_windows_build_with_or_without_a_parent_and_lay_out_their_controls(frame, cls, with_parent):
+    window = cls(frame if with_parent else None)
+    try:
+        assert window.GetParent() is (frame if with_parent else None)
+        assert_laid_out(window)
+        # The editor's subclasses share these class names; a private member
+        # here would collide with theirs.
+        assert not [n for n in vars(window) if n.startswith("_%s__" % cls.__name__)]
+    finally:
+        window.Destroy()
+
+
+def test_scalar_editor_reflows_for_each_value_view(make):
+    dialog = make(ui.ScalarEditorDialog)
+    views = {"int": (True, False, False, False), "str": (True, False, False, True),
+             "multi-line str": (False, True, False, True), "bool": (False, False, True, False),
+             "json": (False, True, False, False)}
+    controls = (dialog.ui_value_single_line, dialog.ui_value_multiline, dialog.ui_bool_value,
+                dialog.ui_multiline_string)
+    for view, visible in views.items():
+        for control, show in zip(controls, visible):
+            control.Show(show)
+        dialog.Layout()
+        dialog.Fit()
+        assert_laid_out(dialog)
