@@ -43,3 +43,12 @@ def no_leaked_windows(wx_app):
     if unanswered:
         pytest.fail("message boxes shown with nobody to answer them: %r" % unanswered,
                     pytrace=False)
+
+
+@pytest.fixture
+def made():
+    """A list for the windows a test creates; each is destroyed after the test."""
+    windows = []
+    yield windows
+    for window in windows:
+        window.Destroy()

@@ -5,17 +5,6 @@ import wx
 from harness import click, end_modal, entry_of, run_modal
 import kvt_wxtools as kvt
 
-# The choice dialog sets its size hints through wx's deprecated spelling.
-pytestmark = pytest.mark.filterwarnings("ignore:Call to deprecated item")
-
-
-@pytest.fixture
-def dialogs():
-    """Collects the dialogs a test creates and destroys them afterwards."""
-    made = []
-    yield made.append
-    for d in made:
-        d.Destroy()
 
 
 def children(dialog, kind):
@@ -24,9 +13,9 @@ def children(dialog, kind):
 
 @pytest.mark.parametrize("labels, shown", [({}, ["Yes", "No"]), ({"true": "确定", "false": "取消"}, ["确定", "取消"])])
 @pytest.mark.parametrize("press, code", [(0, wx.ID_OK), (1, wx.ID_CANCEL)])
-def test_true_or_false(dialogs, labels, shown, press, code):
+def test_true_or_false(made, labels, shown, press, code):
     d = kvt.TrueOrFalseDialog(None, "Question", "Go on?", **labels)
-    dialogs(d)
+    made.append(d)
     assert d.GetTitle() == "Question"
     assert [t.GetLabel() for t in children(d, wx.StaticText)] == ["Go on?"]
     buttons = children(d, wx.Button)
@@ -49,10 +38,10 @@ def test_true_or_false_label_checks(kwargs, message):
 
 
 @pytest.mark.parametrize("press", [0, 2])
-def test_choose_one_button_records_the_pressed_button(dialogs, press):
+def test_choose_one_button_records_the_pressed_button(made, press):
     choices = ["Red", "绿色", "Blue"]
     d = kvt.ChooseOneButtonDialog(None, "Colour", "Pick one:", choices)
-    dialogs(d)
+    made.append(d)
     assert d.GetTitle() == "Colour"
     assert [t.GetLabel() for t in children(d, wx.StaticText)] == ["Pick one:"]
     buttons = children(d, wx.Button)
@@ -63,25 +52,25 @@ def test_choose_one_button_records_the_pressed_button(dialogs, press):
 
 
 @pytest.mark.parametrize("choices", [[], ("a", "b")])
-def test_choose_one_button_closed_without_a_choice(dialogs, choices):
+def test_choose_one_button_closed_without_a_choice(made, choices):
     d = kvt.ChooseOneButtonDialog(None, "t", "q", choices)
-    dialogs(d)
+    made.append(d)
     assert len(children(d, wx.Button)) == len(choices)
     assert run_modal(d, end_modal(wx.ID_CANCEL)) == wx.ID_CANCEL
     assert (d.GetSelectedIndex(), d.GetSelectedString()) == (-1, "")
 
 
 @pytest.mark.parametrize("default, expected", [(0, 0), (1, 1), (True, 1), (-1, None), (3, None)])
-def test_choose_one_button_default(dialogs, default, expected):
+def test_choose_one_button_default(made, default, expected):
     d = kvt.ChooseOneButtonDialog(None, "t", "q", ["a", "b", "c"], default=default)
-    dialogs(d)
+    made.append(d)
     buttons = children(d, wx.Button)
     assert d.GetDefaultItem() is (None if expected is None else buttons[expected])
 
 
-def test_choose_one_button_ignores_a_foreign_button(dialogs):
+def test_choose_one_button_ignores_a_foreign_button(made):
     d = kvt.ChooseOneButtonDialog(None, "t", "q", ["a"])
-    dialogs(d)
+    made.append(d)
     other = wx.Button(d, wx.ID_ANY, "other")
     event = wx.CommandEvent(wx.wxEVT_BUTTON, other.GetId())
     event.SetEventObject(other)

@@ -5,17 +5,6 @@ import wx
 from harness import click, end_modal, entry_of, run_modal
 import kvt_wxtools as kvt
 
-# The simple dialog sets its size hints through wx's deprecated spelling.
-pytestmark = pytest.mark.filterwarnings("ignore:Call to deprecated item")
-
-
-@pytest.fixture
-def dialogs():
-    """Collects the dialogs a test creates and destroys them afterwards."""
-    made = []
-    yield made.append
-    for d in made:
-        d.Destroy()
 
 
 def labels(dialog):
@@ -29,9 +18,9 @@ def texts(dialog):
 # --------------------------------------------------------------------------
 # SimpleInputDialog
 
-def test_simple_input_defaults_fonts_and_layout(dialogs):
+def test_simple_input_defaults_fonts_and_layout(made):
     d = kvt.SimpleInputDialog(None)
-    dialogs(d)
+    made.append(d)
     assert (d.GetTitle(), d.m_staticText1.GetLabel()) == ("请输入", "请输入信息：")
     assert [(b.GetLabel(), b.GetId()) for b in (d.m_button1, d.m_button2)] == [
         ("确定", wx.ID_OK), ("取消", wx.ID_CANCEL)]
@@ -50,9 +39,9 @@ def test_simple_input_defaults_fonts_and_layout(dialogs):
 
 @pytest.mark.parametrize("password, masked", [(True, True), ("yes", True), (0, False)])
 @pytest.mark.parametrize("button, code", [("m_button1", wx.ID_OK), ("m_button2", wx.ID_CANCEL)])
-def test_simple_input_answers_and_text(dialogs, password, masked, button, code):
+def test_simple_input_answers_and_text(made, password, masked, button, code):
     d = kvt.SimpleInputDialog(None, "Password?", "Log in", password=password)
-    dialogs(d)
+    made.append(d)
     assert bool(d.InputField.GetWindowStyle() & wx.TE_PASSWORD) == masked
     assert (d.GetTitle(), d.m_staticText1.GetLabel()) == ("Log in", "Password?")
     typed = "  sec ret\t"
@@ -62,10 +51,10 @@ def test_simple_input_answers_and_text(dialogs, password, masked, button, code):
     assert d.GetInputString(False) == d.GetInputString(strip=False) == typed
 
 
-def test_simple_input_long_prompt_widens_instead_of_wrapping(dialogs):
+def test_simple_input_long_prompt_widens_instead_of_wrapping(made):
     prompt = "A prompt much longer than the four hundred pixels of the field " * 3
     d = kvt.SimpleInputDialog(None, prompt)
-    dialogs(d)
+    made.append(d)
     assert d.m_staticText1.GetLabel() == prompt
     assert d.GetClientSize().width > d.m_staticText1.GetSize().width > 400
 
@@ -104,9 +93,9 @@ def test_multiple_input_docstrings():
     ({}, [], []),
     ({"host": "localhost", "port": "80"}, ["host", "port"], ["localhost", "80"]),
 ])
-def test_multiple_input_rows(dialogs, fields, rows, values):
+def test_multiple_input_rows(made, fields, rows, values):
     d = kvt.MultipleInputDialog(None, fields)
-    dialogs(d)
+    made.append(d)
     assert d.GetTitle() == "Input"
     assert labels(d) == rows and texts(d) == values
     assert d.fields == dict(zip(rows, values))
@@ -121,10 +110,10 @@ def test_multiple_input_rows(dialogs, fields, rows, values):
     ("cancel", wx.ID_CANCEL, True),
     ("escape", wx.ID_CANCEL, True),
 ])
-def test_multiple_input_changes_callers_dict_only_on_ok(dialogs, close, code, kept):
+def test_multiple_input_changes_callers_dict_only_on_ok(made, close, code, kept):
     defaults = {"host": "localhost", "port": "80"}
     d = kvt.MultipleInputDialog(None, defaults, "Server")
-    dialogs(d)
+    made.append(d)
     assert d.GetTitle() == "Server" and d.fields is defaults
     boxes = [c for c in d.GetChildren() if isinstance(c, wx.TextCtrl)]
     ok, cancel = (c for c in d.GetChildren() if isinstance(c, wx.Button))
@@ -135,9 +124,9 @@ def test_multiple_input_changes_callers_dict_only_on_ok(dialogs, close, code, ke
     assert d.get("host") == expected["host"]
 
 
-def test_multiple_input_failures(dialogs):
+def test_multiple_input_failures(made):
     d = kvt.MultipleInputDialog(None, ["a"])
-    dialogs(d)
+    made.append(d)
     with pytest.raises(KeyError):
         d.get("b")
     with pytest.raises(TypeError, match=r"^Argument 'field' has incorrect type \(expected str, got int\)$"):

@@ -100,13 +100,6 @@ def test_counts_are_checked():
 
 # ----------------------------------------------------------- ProgressDialog
 
-@pytest.fixture
-def made():
-    dialogs = []
-    yield dialogs
-    for dlg in dialogs:
-        dlg.Destroy()
-
 
 def progress_dialog(made, progress, *args, **kwargs):
     dlg = kvt_wxtools.ProgressDialog(None, progress, *args, **kwargs)

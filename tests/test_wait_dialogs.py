@@ -11,18 +11,8 @@ from harness import call, entry_of, flush_events, run_modal, run_python, wait_un
 
 import kvt_wxtools
 
-# WaitForDialog sizes itself with wx's older size-hint call, which warns.
-pytestmark = pytest.mark.filterwarnings("ignore:Call to deprecated item")
-
 LONG_TEXT = "Working... copying the parameter books to the new directory"
 
-
-@pytest.fixture
-def made():
-    dialogs = []
-    yield dialogs
-    for dlg in dialogs:
-        dlg.Destroy()
 
 
 def wait_dialog(made, callback, interval=20, **kwargs):
