@@ -148,6 +148,23 @@ def test_worker_runs_to_its_end(made, end, code):
     assert not dlg.ui_timer.IsRunning()
 
 
+def test_last_step_between_the_reads_still_shows_the_final_count(made):
+    """The worker makes its last step and finishes after the tick has read
+    the count but before it reads the status."""
+    class Racing:
+        Status = Progress.Status
+        name, subtotal, progress = "Copying", 5, 4
+
+        @property
+        def status(self):
+            self.progress = 5
+            return Progress.Status.Done
+
+    dlg = progress_dialog(made, Racing(), 0.01)
+    assert run_modal(dlg) == wx.ID_OK
+    assert dlg.ui_fraction.GetLabel() == "5 / 5" and dlg.ui_gauge.GetValue() == 5
+
+
 def test_work_over_before_the_run_ends_it_at_once(made, reported):
     progress = Progress("Nothing to do", 0)
     progress.finish()

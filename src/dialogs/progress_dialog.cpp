@@ -97,8 +97,9 @@ py::object ProgressDialog___init__(py::handle self, py::handle parent, py::handl
     return py::none();
 }
 
-// 1463
-py::object ProgressDialog_on_refresh(py::handle self, py::handle) {
+// Copies the progress object's name, "count / total" and gauge values into
+// the display, reading each member as it is now.
+void show_progress(py::handle self) {
     at(1464);
     call_method(get_attr(self, "ui_name"), "SetLabel", get_attr(get_attr(self, "progress"), "name"));
     at(1465);
@@ -112,9 +113,18 @@ py::object ProgressDialog_on_refresh(py::handle self, py::handle) {
     call_method(get_attr(self, "ui_gauge"), "SetRange", get_attr(get_attr(self, "progress"), "subtotal"));
     at(1467);
     call_method(get_attr(self, "ui_gauge"), "SetValue", get_attr(get_attr(self, "progress"), "progress"));
+}
+
+// 1463
+py::object ProgressDialog_on_refresh(py::handle self, py::handle) {
+    show_progress(self);
     at(1468);
     py::object status = get_attr(get_attr(self, "progress"), "status");
     if (status.not_equal(get_attr(get_attr(get_attr(self, "progress"), "Status"), "Running"))) {
+        // The worker may have made its last step and ended between the reads
+        // above and the status: read the counts again, now final, so that a
+        // finished job always shows its final count.
+        show_progress(self);
         at(1469);
         call_method(get_attr(self, "ui_timer"), "Stop");
         // A tick outside a modal run (before ShowModal, or late after the run
