@@ -50,6 +50,34 @@ def _ok_cancel_sizer(dialog, ok_label=None):
     return sizer, ok, cancel
 
 
+def _start_dialog(dialog, parent, title):
+    """The dialogs' common start: a resizable dialog with default size hints."""
+    wx.Dialog.__init__(dialog, parent, id=wx.ID_ANY, title=title, pos=wx.DefaultPosition,
+                       size=wx.DefaultSize, style=wx.DEFAULT_DIALOG_STYLE | wx.RESIZE_BORDER)
+    dialog.SetSizeHints(wx.DefaultSize, wx.DefaultSize)
+
+
+def _field_grid():
+    """Two columns, labels and fields; the field column takes the spare width."""
+    sizer = wx.FlexGridSizer(0, 2, 0, 0)
+    sizer.AddGrowableCol(1)
+    sizer.SetFlexibleDirection(wx.BOTH)
+    sizer.SetNonFlexibleGrowMode(wx.FLEX_GROWMODE_SPECIFIED)
+    return sizer
+
+
+def _add_label(window, sizer, text):
+    sizer.Add(wx.StaticText(window, wx.ID_ANY, text), 0, wx.ALL | wx.ALIGN_CENTER_VERTICAL, _BORDER)
+
+
+def _fit(dialog, sizer):
+    """The dialogs' common end: the sizer set, laid out, fitted and centred."""
+    dialog.SetSizer(sizer)
+    dialog.Layout()
+    sizer.Fit(dialog)
+    dialog.Centre(wx.BOTH)
+
+
 class ParameterTreeEditorPanel(wx.Panel):
     """Panel with the directory tree, the parameter grid of the selected book,
     the tree path field and the tree and parameter command buttons."""
@@ -61,8 +89,7 @@ class ParameterTreeEditorPanel(wx.Panel):
         main_sizer = wx.BoxSizer(wx.VERTICAL)
 
         path_sizer = wx.BoxSizer(wx.HORIZONTAL)
-        path_label = wx.StaticText(self, wx.ID_ANY, "Parameter directory:")
-        path_sizer.Add(path_label, 0, wx.ALL | wx.ALIGN_CENTER_VERTICAL, _BORDER)
+        _add_label(self, path_sizer, "Parameter directory:")
         self.ui_tree_path = _read_only_text(self)
         path_sizer.Add(self.ui_tree_path, 1, wx.ALL | wx.ALIGN_CENTER_VERTICAL, _BORDER)
         self.ui_load_button = wx.Button(self, wx.ID_ANY, "Load...")
@@ -193,23 +220,15 @@ class ParameterEditorDialog(wx.Dialog):
     its attributes (a grid of name and value)."""
 
     def __init__(self, parent):
-        wx.Dialog.__init__(self, parent, id=wx.ID_ANY, title="Parameter Editor",
-                           pos=wx.DefaultPosition, size=wx.DefaultSize,
-                           style=wx.DEFAULT_DIALOG_STYLE | wx.RESIZE_BORDER)
-        self.SetSizeHints(wx.DefaultSize, wx.DefaultSize)
+        _start_dialog(self, parent, "Parameter Editor")
 
         main_sizer = wx.BoxSizer(wx.VERTICAL)
 
-        fields_sizer = wx.FlexGridSizer(0, 2, 0, 0)
-        fields_sizer.AddGrowableCol(1)
-        fields_sizer.SetFlexibleDirection(wx.BOTH)
-        fields_sizer.SetNonFlexibleGrowMode(wx.FLEX_GROWMODE_SPECIFIED)
-        name_label = wx.StaticText(self, wx.ID_ANY, "Name:")
-        fields_sizer.Add(name_label, 0, wx.ALL | wx.ALIGN_CENTER_VERTICAL, _BORDER)
+        fields_sizer = _field_grid()
+        _add_label(self, fields_sizer, "Name:")
         self.ui_name = _read_only_text(self)
         fields_sizer.Add(self.ui_name, 1, wx.ALL | wx.EXPAND, _BORDER)
-        description_label = wx.StaticText(self, wx.ID_ANY, "Description:")
-        fields_sizer.Add(description_label, 0, wx.ALL | wx.ALIGN_CENTER_VERTICAL, _BORDER)
+        _add_label(self, fields_sizer, "Description:")
         description_sizer = wx.BoxSizer(wx.HORIZONTAL)
         self.ui_description = _read_only_text(self)
         description_sizer.Add(self.ui_description, 1, wx.ALL | wx.ALIGN_CENTER_VERTICAL, _BORDER)
@@ -238,10 +257,7 @@ class ParameterEditorDialog(wx.Dialog):
         buttons, self.ui_ok_button, self.ui_cancel_button = _ok_cancel_sizer(self)
         main_sizer.Add(buttons, 0, wx.ALL | wx.EXPAND, _BORDER)
 
-        self.SetSizer(main_sizer)
-        self.Layout()
-        main_sizer.Fit(self)
-        self.Centre(wx.BOTH)
+        _fit(self, main_sizer)
 
         # Connect events
         self.ui_edit_descriptions_button.Bind(wx.EVT_BUTTON, self.on_edit_descriptions)
@@ -277,26 +293,18 @@ class ScalarEditorDialog(wx.Dialog):
     as true or false."""
 
     def __init__(self, parent):
-        wx.Dialog.__init__(self, parent, id=wx.ID_ANY, title="Attribute Editor",
-                           pos=wx.DefaultPosition, size=wx.DefaultSize,
-                           style=wx.DEFAULT_DIALOG_STYLE | wx.RESIZE_BORDER)
-        self.SetSizeHints(wx.DefaultSize, wx.DefaultSize)
+        _start_dialog(self, parent, "Attribute Editor")
 
         main_sizer = wx.BoxSizer(wx.VERTICAL)
 
-        fields_sizer = wx.FlexGridSizer(0, 2, 0, 0)
-        fields_sizer.AddGrowableCol(1)
+        fields_sizer = _field_grid()
         fields_sizer.AddGrowableRow(2)
-        fields_sizer.SetFlexibleDirection(wx.BOTH)
-        fields_sizer.SetNonFlexibleGrowMode(wx.FLEX_GROWMODE_SPECIFIED)
 
-        name_label = wx.StaticText(self, wx.ID_ANY, "Name:")
-        fields_sizer.Add(name_label, 0, wx.ALL | wx.ALIGN_CENTER_VERTICAL, _BORDER)
+        _add_label(self, fields_sizer, "Name:")
         self.ui_name = _read_only_text(self)
         fields_sizer.Add(self.ui_name, 0, wx.ALL | wx.EXPAND, _BORDER)
 
-        type_label = wx.StaticText(self, wx.ID_ANY, "Type:")
-        fields_sizer.Add(type_label, 0, wx.ALL | wx.ALIGN_CENTER_VERTICAL, _BORDER)
+        _add_label(self, fields_sizer, "Type:")
         # The entries' order matches the value classes int, float, str, bool;
         # the last one stands for lists and dicts written as JSON.
         self.ui_type = wx.Choice(self, wx.ID_ANY, wx.DefaultPosition, wx.DefaultSize,
@@ -329,10 +337,7 @@ class ScalarEditorDialog(wx.Dialog):
         buttons, self.ui_ok_button, self.ui_cancel_button = _ok_cancel_sizer(self)
         main_sizer.Add(buttons, 0, wx.ALL | wx.EXPAND, _BORDER)
 
-        self.SetSizer(main_sizer)
-        self.Layout()
-        main_sizer.Fit(self)
-        self.Centre(wx.BOTH)
+        _fit(self, main_sizer)
 
         # Connect events
         self.ui_type.Bind(wx.EVT_CHOICE, self.on_type_changed)
@@ -355,10 +360,7 @@ class DescriptionEditorDialog(wx.Dialog):
     one at a time."""
 
     def __init__(self, parent):
-        wx.Dialog.__init__(self, parent, id=wx.ID_ANY, title="Description Editor",
-                           pos=wx.DefaultPosition, size=wx.DefaultSize,
-                           style=wx.DEFAULT_DIALOG_STYLE | wx.RESIZE_BORDER)
-        self.SetSizeHints(wx.DefaultSize, wx.DefaultSize)
+        _start_dialog(self, parent, "Description Editor")
 
         main_sizer = wx.BoxSizer(wx.VERTICAL)
 
@@ -376,10 +378,7 @@ class DescriptionEditorDialog(wx.Dialog):
         buttons, self.ui_ok_button, self.ui_cancel_button = _ok_cancel_sizer(self)
         main_sizer.Add(buttons, 0, wx.ALL | wx.EXPAND, _BORDER)
 
-        self.SetSizer(main_sizer)
-        self.Layout()
-        main_sizer.Fit(self)
-        self.Centre(wx.BOTH)
+        _fit(self, main_sizer)
 
         # Connect events
         self.ui_descriptions.Bind(wx.grid.EVT_GRID_RANGE_SELECTED, self.on_select_changed)
@@ -404,37 +403,27 @@ class CopyDialog(wx.Dialog):
     existing items may be overwritten."""
 
     def __init__(self, parent):
-        wx.Dialog.__init__(self, parent, id=wx.ID_ANY, title="Copy",
-                           pos=wx.DefaultPosition, size=wx.DefaultSize,
-                           style=wx.DEFAULT_DIALOG_STYLE | wx.RESIZE_BORDER)
-        self.SetSizeHints(wx.DefaultSize, wx.DefaultSize)
+        _start_dialog(self, parent, "Copy")
 
         main_sizer = wx.BoxSizer(wx.VERTICAL)
 
-        fields_sizer = wx.FlexGridSizer(0, 2, 0, 0)
-        fields_sizer.AddGrowableCol(1)
-        fields_sizer.SetFlexibleDirection(wx.BOTH)
-        fields_sizer.SetNonFlexibleGrowMode(wx.FLEX_GROWMODE_SPECIFIED)
+        fields_sizer = _field_grid()
 
-        source_label = wx.StaticText(self, wx.ID_ANY, "Source:")
-        fields_sizer.Add(source_label, 0, wx.ALL | wx.ALIGN_CENTER_VERTICAL, _BORDER)
+        _add_label(self, fields_sizer, "Source:")
         self.ui_source = _read_only_text(self)
         self.ui_source.SetMinSize(wx.Size(360, -1))
         fields_sizer.Add(self.ui_source, 1, wx.ALL | wx.EXPAND, _BORDER)
 
-        type_label = wx.StaticText(self, wx.ID_ANY, "Type:")
-        fields_sizer.Add(type_label, 0, wx.ALL | wx.ALIGN_CENTER_VERTICAL, _BORDER)
+        _add_label(self, fields_sizer, "Type:")
         self.ui_type = _read_only_text(self)
         fields_sizer.Add(self.ui_type, 1, wx.ALL | wx.EXPAND, _BORDER)
 
-        rename_label = wx.StaticText(self, wx.ID_ANY, "Copy as:")
-        fields_sizer.Add(rename_label, 0, wx.ALL | wx.ALIGN_CENTER_VERTICAL, _BORDER)
+        _add_label(self, fields_sizer, "Copy as:")
         self.ui_rename = wx.TextCtrl(self, wx.ID_ANY, wx.EmptyString)
         self.ui_rename.SetHint("(the same name)")
         fields_sizer.Add(self.ui_rename, 1, wx.ALL | wx.EXPAND, _BORDER)
 
-        target_label = wx.StaticText(self, wx.ID_ANY, "Target:")
-        fields_sizer.Add(target_label, 0, wx.ALL | wx.ALIGN_CENTER_VERTICAL, _BORDER)
+        _add_label(self, fields_sizer, "Target:")
         target_sizer = wx.BoxSizer(wx.HORIZONTAL)
         self.ui_target_path = _read_only_text(self)
         target_sizer.Add(self.ui_target_path, 1, wx.ALL | wx.ALIGN_CENTER_VERTICAL, _BORDER)
@@ -452,10 +441,7 @@ class CopyDialog(wx.Dialog):
         self.ui_confirm.Enable(False)  # until a target has been chosen
         main_sizer.Add(buttons, 0, wx.ALL | wx.EXPAND, _BORDER)
 
-        self.SetSizer(main_sizer)
-        self.Layout()
-        main_sizer.Fit(self)
-        self.Centre(wx.BOTH)
+        _fit(self, main_sizer)
 
         # Connect events
         self.ui_browse_button.Bind(wx.EVT_BUTTON, self.on_browse)
