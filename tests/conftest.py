@@ -52,3 +52,11 @@ def made():
     yield windows
     for window in windows:
         window.Destroy()
+
+
+@pytest.fixture
+def frame():
+    """A parent frame for the controls a test makes; destroyed afterwards."""
+    window = wx.Frame(None, title="test frame")
+    yield window
+    window.Destroy()

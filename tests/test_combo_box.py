@@ -7,12 +7,6 @@ from serial.tools.list_ports import comports
 import kvt_wxtools as kvt
 
 
-@pytest.fixture
-def frame():
-    frame = wx.Frame(None, title="combo box")
-    yield frame
-    frame.Destroy()
-
 
 class Combo(wx.ComboBox):
     """A combo box that records the pop-ups instead of opening its list."""

@@ -8,12 +8,6 @@ from harness import entry_of
 import kvt_wxtools as kvt
 
 
-@pytest.fixture
-def frame():
-    frame = wx.Frame(None, title="combo list")
-    yield frame
-    frame.Destroy()
-
 
 @pytest.fixture
 def single(frame):

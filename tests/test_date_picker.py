@@ -9,12 +9,6 @@ import wx.adv
 import kvt_wxtools as kvt
 
 
-@pytest.fixture
-def frame():
-    frame = wx.Frame(None, title="date picker")
-    yield frame
-    frame.Destroy()
-
 
 def wx_date(day, month0, year):
     return wx.DateTime.FromDMY(day, month0, year)

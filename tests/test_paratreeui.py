@@ -11,12 +11,6 @@ DIALOGS = [ui.ParameterEditorDialog, ui.ScalarEditorDialog, ui.DescriptionEditor
            ui.CopyDialog]
 
 
-@pytest.fixture
-def frame():
-    window = wx.Frame(None)
-    yield window
-    window.Destroy()
-
 
 @pytest.fixture
 def make():

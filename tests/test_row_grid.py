@@ -25,12 +25,6 @@ class Grid(wx.grid.Grid):
         return super().DeleteRows(*args)
 
 
-@pytest.fixture
-def frame():
-    frame = wx.Frame(None, title="row grid")
-    yield frame
-    frame.Destroy()
-
 
 @pytest.fixture
 def grid(frame):
