@@ -391,6 +391,26 @@ def test_check_closes_the_observer_when_the_command_fails(editor, stored, monkey
     assert shown_message_boxes() == []
 
 
+def test_check_reports_a_failed_close_with_the_command_error_as_its_context(editor, stored, monkeypatch):
+    class BrokenClose(FileSystemObserver):
+        def close(self):
+            super().close()
+            raise OSError("watch lost")
+
+    monkeypatch.setattr(kvt_wxtools, "_FSObserver", BrokenClose)
+    panel = editor(stored)
+
+    def failing(_event):
+        raise ValueError("copy failed")
+
+    with pytest.raises(OSError, match="watch lost") as info:
+        check_of(panel)(failing, None)
+    assert isinstance(info.value.__context__, ValueError)
+    assert entry_of(info.value, "kvt_wxtools.ParameterTreeEditorPanel.__change_parameter_tree_out_of_control"
+                    ).lineno == 1365
+    assert shown_message_boxes() == []
+
+
 # --------------------------------------------------------------------------
 # Commands: the cases where the panel behaves more soundly than a literal
 # reading (the full command behaviour is tested elsewhere)

@@ -60,16 +60,14 @@ py::object MB_Input(py::handle message, py::handle value_type, py::handle title,
     }
     // A text the conversion refuses is reported to the user and answered with
     // None; only exceptions outside the Exception hierarchy go on.
-    try {
+    py::object result;
+    py::object refused = catch_exception([&] {
         at(647);
-        py::object result = call(value_type, result_str);
+        result = call(value_type, result_str);
+    });
+    if (!refused) {
         at(648);
         return result;
-    } catch (PythonError&) {
-        if (!PyErr_ExceptionMatches(PyExc_Exception)) throw;
-        PyErr_Clear();
-    } catch (py::error_already_set& e) {
-        if (!e.matches(PyExc_Exception)) throw;
     }
     at(650);
     call_method(global("MB"), "Error", py::str("Invalid input format."));

@@ -75,6 +75,61 @@ Py_ssize_t length(py::handle obj);
 // conversion only tells whether it holds a pointer.)
 bool truth(py::handle value);
 
+// Python's `isinstance(obj, cls)`, errors included.
+bool is_instance(py::handle obj, py::handle cls);
+
+// Python's `a, b = pair`: the two items of a two-item iterable, with
+// Python's TypeError / ValueError texts for anything else.
+std::pair<py::object, py::object> unpack_pair(py::handle pair);
+
+// `try: body() except Exception as e:` -- returns the exception object when
+// `body` raised an Exception (the error is then cleared), a null object when
+// it raised nothing.  Exceptions outside Exception (KeyboardInterrupt,
+// SystemExit) go on.
+py::object fetch_exception_if(PyObject* cls);
+template <typename F>
+py::object catch_exception(F&& body) {
+    try {
+        body();
+        return py::object();
+    } catch (PythonError&) {
+    } catch (py::error_already_set& e) {
+        e.restore();
+    }
+    return fetch_exception_if(PyExc_Exception);
+}
+
+// Sets the saved error (type, value, traceback; references stolen) as the
+// __context__ of the error now set, as Python does for an exception raised
+// while another is handled; with no error now set, restores the saved one.
+void chain_context(PyObject* type, PyObject* value, PyObject* traceback) noexcept;
+
+// `try: body() except BaseException: cleanup(); raise` -- the body's error
+// goes on after the cleanup; an error of the cleanup goes on instead, with
+// the body's error as its context.  The cleanup marks its own lines and
+// should mark the body's line again at its end, so that the body's error
+// keeps the line it was raised on.
+template <typename B, typename C>
+void on_error(B&& body, C&& cleanup) {
+    try {
+        body();
+        return;
+    } catch (...) {
+        set_error_from_current_exception();
+    }
+    PyObject *type, *value, *traceback;
+    PyErr_Fetch(&type, &value, &traceback);
+    try {
+        cleanup();
+    } catch (...) {
+        set_error_from_current_exception();
+        chain_context(type, value, traceback);
+        throw_python_error();
+    }
+    PyErr_Restore(type, value, traceback);
+    throw_python_error();
+}
+
 // Reads a module global: the module dictionary, then the built-ins; raises
 // NameError "name '...' is not defined" when neither has it.  Looked up at
 // every use, so rebinding a global after import changes what bodies see.

@@ -166,6 +166,78 @@ Py_ssize_t length(py::handle obj) {
     return n;
 }
 
+bool is_instance(py::handle obj, py::handle cls) {
+    const int result = PyObject_IsInstance(obj.ptr(), cls.ptr());
+    if (result < 0) throw_python_error();
+    return result != 0;
+}
+
+std::pair<py::object, py::object> unpack_pair(py::handle pair) {
+    if (PyTuple_CheckExact(pair.ptr()) && PyTuple_GET_SIZE(pair.ptr()) == 2) {
+        return {py::reinterpret_borrow<py::object>(PyTuple_GET_ITEM(pair.ptr(), 0)),
+                py::reinterpret_borrow<py::object>(PyTuple_GET_ITEM(pair.ptr(), 1))};
+    }
+    PyObject* it = PyObject_GetIter(pair.ptr());
+    if (it == nullptr) {
+        if (!PyErr_ExceptionMatches(PyExc_TypeError)) throw_python_error();
+        PyErr_Clear();
+        raise(PyExc_TypeError, "cannot unpack non-iterable %.200s object", Py_TYPE(pair.ptr())->tp_name);
+    }
+    py::object iter = py::reinterpret_steal<py::object>(it);
+    py::object values[2];
+    for (int k = 0; k < 2; ++k) {
+        PyObject* next = PyIter_Next(iter.ptr());
+        if (next == nullptr) {
+            if (PyErr_Occurred()) throw_python_error();
+            raise(PyExc_ValueError, "not enough values to unpack (expected 2, got %d)", k);
+        }
+        values[k] = py::reinterpret_steal<py::object>(next);
+    }
+    if (PyObject* extra = PyIter_Next(iter.ptr())) {
+        Py_DECREF(extra);
+        raise(PyExc_ValueError, "too many values to unpack (expected 2)");
+    }
+    if (PyErr_Occurred()) throw_python_error();
+    return {std::move(values[0]), std::move(values[1])};
+}
+
+// The current error, normalised and cleared, when it is an instance of
+// `cls` (with its traceback attached, as `except ... as e` binds it);
+// otherwise the error stays set and is thrown on.
+py::object fetch_exception_if(PyObject* cls) {
+    if (!PyErr_ExceptionMatches(cls)) throw_python_error();
+    PyObject *type, *value, *tb;
+    PyErr_Fetch(&type, &value, &tb);
+    PyErr_NormalizeException(&type, &value, &tb);
+    if (tb && value) PyException_SetTraceback(value, tb);
+    Py_XDECREF(type);
+    Py_XDECREF(tb);
+    if (value == nullptr) raise(PyExc_SystemError, "exception lost while it was handled");
+    return py::reinterpret_steal<py::object>(value);
+}
+
+void chain_context(PyObject* type, PyObject* value, PyObject* traceback) noexcept {
+    if (type == nullptr) return;
+    if (!PyErr_Occurred()) {
+        PyErr_Restore(type, value, traceback);
+        return;
+    }
+    PyErr_NormalizeException(&type, &value, &traceback);
+    if (value != nullptr && traceback != nullptr) PyException_SetTraceback(value, traceback);
+    Py_DECREF(type);
+    Py_XDECREF(traceback);
+    if (value == nullptr) return;
+    PyObject *now_type, *now_value, *now_traceback;
+    PyErr_Fetch(&now_type, &now_value, &now_traceback);
+    PyErr_NormalizeException(&now_type, &now_value, &now_traceback);
+    if (now_value != nullptr && now_value != value) {
+        PyException_SetContext(now_value, value);  // steals `value`
+    } else {
+        Py_DECREF(value);
+    }
+    PyErr_Restore(now_type, now_value, now_traceback);
+}
+
 py::object global(const char* literal) { return global(interned(literal)); }
 
 py::object global(py::handle key) {

@@ -4,6 +4,7 @@
 // sub-directory -- under its own name or a new one, refusing to overwrite
 // unless the user allows it.
 #include "module/kvt.h"
+#include "paratree/names.h"
 
 namespace kvt {
 namespace {
@@ -23,12 +24,6 @@ void check_assertion(bool condition) {
     if (condition) return;
     PyErr_SetNone(PyExc_AssertionError);
     throw_python_error();
-}
-
-bool is_instance(py::handle obj, const char* class_global) {
-    const int result = PyObject_IsInstance(obj.ptr(), global(class_global).ptr());
-    if (result < 0) throw_python_error();
-    return result != 0;
 }
 
 py::object show_error(py::handle message) { return call_method(global("MB"), "Error", message); }
@@ -97,7 +92,7 @@ py::object ParaTreeCopyDialog___select_file(py::handle self) {
 py::object ParaTreeCopyDialog_on_browse(py::handle self, py::handle) {
     py::object path;
     at(1032);
-    if (is_instance(get_attr(self, "_ParaTreeCopyDialog__parameter"), "_Parameter")) {
+    if (is_instance(get_attr(self, "_ParaTreeCopyDialog__parameter"), global("_Parameter"))) {
         at(1033);
         path = call_method(self, "_ParaTreeCopyDialog__select_file");
     } else {
@@ -138,22 +133,16 @@ py::object ParaTreeCopyDialog_on_confirm(py::handle self, py::handle) {
         return py::none();
     }
     at(1045);
-    for (py::handle character : global("_InvalidNameCharacters")) {
-        const int found = PySequence_Contains(name.ptr(), character.ptr());
-        if (found < 0) throw_python_error();
-        if (found) {
-            at(1046);
-            show_error(py::str("Copy name `") + name + py::str("` is invalid. It may be has invalid characters: `") +
-                       py::str(global("_InvalidNameCharacters")) + py::str("`."));
-            return py::none();
-        }
-        at(1045);
+    if (!is_valid_name(name)) {
+        at(1046);
+        show_error(invalid_name_message("Copy", name));
+        return py::none();
     }
 
     at(1047);
     py::object path = call_method(get_attr(self, "ui_target_path"), "GetValue");
     at(1048);
-    if (is_instance(get_attr(self, "_ParaTreeCopyDialog__parameter"), "_Parameter")) {
+    if (is_instance(get_attr(self, "_ParaTreeCopyDialog__parameter"), global("_Parameter"))) {
         // Into an existing book file, saved back where it was loaded from.
         at(1049);
         py::object book = call_method(global("_ParameterBook"), "load", path);
@@ -171,7 +160,7 @@ py::object ParaTreeCopyDialog_on_confirm(py::handle self, py::handle) {
         call_method(book, "save", path);
     } else {
         at(1054);
-        if (is_instance(get_attr(self, "_ParaTreeCopyDialog__parameter"), "_ParameterBook")) {
+        if (is_instance(get_attr(self, "_ParaTreeCopyDialog__parameter"), global("_ParameterBook"))) {
             // Into a directory, as a new book file.
             at(1055);
             py::object filename = path + get_attr(global("_path"), "sep") + name + py::str(".") +
@@ -187,7 +176,7 @@ py::object ParaTreeCopyDialog_on_confirm(py::handle self, py::handle) {
             call_method(get_attr(self, "_ParaTreeCopyDialog__parameter"), "save", filename);
         } else {
             at(1059);
-            if (is_instance(get_attr(self, "_ParaTreeCopyDialog__parameter"), "_ParameterDirectory")) {
+            if (is_instance(get_attr(self, "_ParaTreeCopyDialog__parameter"), global("_ParameterDirectory"))) {
                 // Into a directory, as a new sub-directory.
                 at(1060);
                 py::object dir_name = path + get_attr(global("_path"), "sep") + name;

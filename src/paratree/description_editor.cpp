@@ -5,7 +5,6 @@
 // accepted edit goes into the parameter at once; the dialog has no commit
 // step, so however it is closed the edits made so far stay.
 #include "module/kvt.h"
-#include "paratree/pairs.h"
 
 namespace kvt {
 namespace {

@@ -5,7 +5,7 @@
 // goes into the held parameter at once; the caller decides by the return code
 // whether to keep that object.
 #include "module/kvt.h"
-#include "paratree/pairs.h"
+#include "paratree/names.h"
 
 namespace kvt {
 namespace {
@@ -96,11 +96,9 @@ py::object ParameterEditorDialog_on_add(py::handle self, py::handle) {
         return py::none();
     }
     at(939);
-    if (!truth(call_method(global("ParameterTreeEditorPanel"), "is_valid_name", attribute_name))) {
+    if (!is_valid_name(attribute_name)) {
         at(940);
-        py::object message = py::str("Attribute name `") + attribute_name +
-                             py::str("` is invalid. It may be has invalid characters: `") +
-                             py::str(global("_InvalidNameCharacters")) + py::str("`.");
+        py::object message = invalid_name_message("Attribute", attribute_name);
         call_method(global("MB"), "Error", message);
         at(942);
         return py::none();

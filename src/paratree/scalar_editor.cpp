@@ -19,23 +19,6 @@ py::object value_classes() {
     return get_attr(global("ParameterScalarAttributeEditorDialog"), "ValueClasses");
 }
 
-// Runs `step`; true when it raised an exception of the Exception hierarchy,
-// which is then cleared.  Anything else (KeyboardInterrupt, SystemExit) goes on.
-template <typename F>
-bool raised_exception(F&& step) {
-    try {
-        step();
-        return false;
-    } catch (PythonError&) {
-        if (!PyErr_ExceptionMatches(PyExc_Exception)) throw;
-        PyErr_Clear();
-        return true;
-    } catch (py::error_already_set& e) {
-        if (!e.matches(PyExc_Exception)) throw;
-        return true;
-    }
-}
-
 // 789
 py::object ParameterScalarAttributeEditorDialog___init__(py::handle self, py::handle parent, py::handle name,
                                                          py::handle value) {
@@ -60,9 +43,7 @@ py::object ParameterScalarAttributeEditorDialog___init__(py::handle self, py::ha
         } else {
             at(796);
             py::tuple containers = py::make_tuple(global("list"), global("dict"));
-            const int container = PyObject_IsInstance(value.ptr(), containers.ptr());
-            if (container < 0) throw_python_error();
-            if (container) {
+            if (is_instance(value, containers)) {
                 at(797);
                 index = py::int_(length(value_classes()));
             } else {
@@ -135,7 +116,7 @@ py::object ParameterScalarAttributeEditorDialog_on_ok(py::handle self, py::handl
         at(828);
         if (type_idx < py::int_(length(value_classes()))) {
             at(829);
-            const bool refused = raised_exception([&] {
+            py::object refused = catch_exception([&] {
                 at(830);
                 py::object value_class = value_classes()[type_idx];
                 value = call(value_class, value_str);
@@ -151,7 +132,7 @@ py::object ParameterScalarAttributeEditorDialog_on_ok(py::handle self, py::handl
             }
         } else {
             at(835);
-            const bool refused = raised_exception([&] {
+            py::object refused = catch_exception([&] {
                 at(836);
                 value = call_method(global("_json"), "loads", value_str);
             });

@@ -20,25 +20,14 @@ py::object ParameterTreeDialog___init__(py::handle self, py::handle parent, py::
     py::object sizer = call(wx_attr("BoxSizer"), wx_attr("VERTICAL"));
     at(1412);
     py::object panel;
-    try {
-        panel = call(global("ParameterTreeEditorPanel"), self, path);
-    } catch (...) {
-        // A dialog whose panel could not be made (the directory failed to
-        // load) is never handed to the caller: destroy it instead of leaving
-        // a hidden top-level window that keeps the application alive.
-        set_error_from_current_exception();
-        PyObject *type, *value, *tb;
-        PyErr_Fetch(&type, &value, &tb);
-        try {
-            call_method(self, "Destroy");
-        } catch (...) {
-            set_error_from_current_exception();
-            PyErr_Clear();
-        }
-        PyErr_Restore(type, value, tb);
-        at(1412);
-        throw_python_error();
-    }
+    // A dialog whose panel could not be made (the directory failed to load)
+    // is never handed to the caller: it is destroyed rather than left as a
+    // hidden top-level window that keeps the application alive.
+    on_error([&] { panel = call(global("ParameterTreeEditorPanel"), self, path); },
+             [&] {
+                 call_method(self, "Destroy");
+                 at(1412);
+             });
     at(1413);
     py::object add = get_attr(sizer, "Add");
     call(add, panel, py::int_(1), wx_attr("EXPAND") | wx_attr("ALL"), py::int_(5));

@@ -2,6 +2,7 @@
 // books) in a tree control and the selected book's parameters in a grid;
 // loads and saves the tree and runs the editing and copy commands.
 #include "module/kvt.h"
+#include "paratree/names.h"
 
 namespace kvt {
 namespace {
@@ -9,75 +10,6 @@ namespace {
 using namespace pybind11::literals;
 
 // ---------------------------------------------------------------- helpers ---
-
-// Python's `a, b = pair`, with Python's errors for anything else.
-std::pair<py::object, py::object> unpack2(py::handle pair) {
-    if (PyTuple_CheckExact(pair.ptr()) && PyTuple_GET_SIZE(pair.ptr()) == 2) {
-        return {py::reinterpret_borrow<py::object>(PyTuple_GET_ITEM(pair.ptr(), 0)),
-                py::reinterpret_borrow<py::object>(PyTuple_GET_ITEM(pair.ptr(), 1))};
-    }
-    if (!Py_TYPE(pair.ptr())->tp_iter && !PySequence_Check(pair.ptr()))
-        raise(PyExc_TypeError, "cannot unpack non-iterable %.200s object", Py_TYPE(pair.ptr())->tp_name);
-    py::object it = steal_result(PyObject_GetIter(pair.ptr()));
-    py::object values[2];
-    for (int k = 0; k < 2; ++k) {
-        PyObject* next = PyIter_Next(it.ptr());
-        if (!next) {
-            if (PyErr_Occurred()) throw_python_error();
-            raise(PyExc_ValueError, "not enough values to unpack (expected 2, got %d)", k);
-        }
-        values[k] = py::reinterpret_steal<py::object>(next);
-    }
-    PyObject* extra = PyIter_Next(it.ptr());
-    if (extra) {
-        Py_DECREF(extra);
-        raise(PyExc_ValueError, "too many values to unpack (expected 2)");
-    }
-    if (PyErr_Occurred()) throw_python_error();
-    return {std::move(values[0]), std::move(values[1])};
-}
-
-// Turns a Python exception thrown as either C++ type back into the current
-// Python error; returns false when `body` raised.
-template <typename F>
-bool run_or_set_error(F&& body) {
-    try {
-        body();
-        return true;
-    } catch (PythonError&) {
-    } catch (py::error_already_set& e) {
-        e.restore();
-    }
-    return false;
-}
-
-// The normalised exception object of the current Python error, which is
-// cleared (what `except ... as e` binds).
-py::object fetch_exception() {
-    PyObject *type, *value, *tb;
-    PyErr_Fetch(&type, &value, &tb);
-    PyErr_NormalizeException(&type, &value, &tb);
-    if (tb && value) PyException_SetTraceback(value, tb);
-    Py_XDECREF(type);
-    Py_XDECREF(tb);
-    return py::reinterpret_steal<py::object>(value);
-}
-
-// Runs `body` as `try: body() except Exception as e: ...`: returns the
-// exception object when an Exception was raised, a null object when none;
-// exceptions outside Exception go on.
-template <typename F>
-py::object catch_exception(F&& body) {
-    if (run_or_set_error(body)) return py::object();
-    if (!PyErr_ExceptionMatches(PyExc_Exception)) throw_python_error();
-    return fetch_exception();
-}
-
-bool is_instance(py::handle obj, const char* class_global) {
-    const int result = PyObject_IsInstance(obj.ptr(), global(class_global).ptr());
-    if (result < 0) throw_python_error();
-    return result != 0;
-}
 
 // `MB.<which>(message)`; the box is read before the message is made.
 py::object mb_box(const char* which) { return get_attr(global("MB"), which); }
@@ -88,17 +20,6 @@ py::object clear_book(py::handle self) { return call_method(self, "_ParameterTre
 
 py::object selected_tree_item_path(py::handle self, py::handle item) {
     return call_method(self, "_ParameterTreeEditorPanel__get_selected_tree_item_path", item);
-}
-
-py::object is_valid_name_of_class(py::handle name) {
-    py::object check = get_attr(global("ParameterTreeEditorPanel"), "is_valid_name");
-    return call(check, name);
-}
-
-py::object invalid_name_error(const char* kind, py::handle name) {
-    py::object chars = call(global("str"), global("_InvalidNameCharacters"));
-    return py::str(kind) + py::str(" name `") + name + py::str("` is invalid. It may be has invalid characters: `") +
-           chars + py::str("`.");
 }
 
 // ------------------------------------------------------------- the panel ---
@@ -278,7 +199,7 @@ py::object ParameterTreeEditorPanel___clear_book(py::handle self) {
 py::object ParameterTreeEditorPanel__show_parameters_of_book(py::handle self, py::handle book) {
     at(1157);
     for (py::handle pair : call_method(book, "items")) {
-        auto [name, parameter] = unpack2(pair);
+        auto [name, parameter] = unpack_pair(pair);
         at(1158);
         call_method(ui(self, "ui_book"), "AppendRows", py::int_(1));
         at(1159);
@@ -309,7 +230,7 @@ py::object ParameterTreeEditorPanel_on_tree_sel_changed(py::handle self, py::han
     at(1169);
     clear_book(self);
     at(1170);
-    if (is_instance(data, "_ParameterBook")) {
+    if (is_instance(data, global("_ParameterBook"))) {
         at(1171);
         call_method(self, "_show_parameters_of_book", data);
         at(1172);
@@ -359,7 +280,7 @@ py::object add_child_to_selected_directory(py::handle self, const NewChild& c) {
     at(l + 4);
     py::object container = call_method(ui(self, "ui_tree"), "GetItemData", item);
     at(l + 5);
-    if (!is_instance(container, "_ParameterDirectory")) {
+    if (!is_instance(container, global("_ParameterDirectory"))) {
         at(l + 6);
         call(mb_box("Error"), py::str(c.not_directory));
         at(l + 7);
@@ -382,16 +303,16 @@ py::object add_child_to_selected_directory(py::handle self, const NewChild& c) {
         return py::none();
     }
     at(l + 15);
-    if (!truth(is_valid_name_of_class(name))) {
+    if (!is_valid_name(name)) {
         at(l + 16);
         py::object error = mb_box("Error");
-        call(error, invalid_name_error(c.kind, name));
+        call(error, invalid_name_message(c.kind, name));
         at(l + 17);
         return py::none();
     }
     at(l + 18);
     for (py::handle pair : call_method(container, "items")) {
-        auto [existing_name, child] = unpack2(pair);
+        auto [existing_name, child] = unpack_pair(pair);
         at(l + 19);
         if (existing_name.equal(name)) {
             at(l + 20);
@@ -475,7 +396,7 @@ py::object ParameterTreeEditorPanel_on_delete_tree_item(py::handle self, py::han
     at(1254);
     py::object name = call_method(ui(self, "ui_tree"), "GetItemText", item);
     at(1255);
-    py::object kind = py::str(is_instance(data, "_ParameterDirectory") ? "Directory" : "Book");
+    py::object kind = py::str(is_instance(data, global("_ParameterDirectory")) ? "Directory" : "Book");
     at(1256);
     py::object confirm = mb_box("Confirm");
     py::object question = py::str("Do you really want to delete Parameter ") + kind + py::str(" `") + name + py::str("`?");
@@ -509,7 +430,7 @@ py::object ParameterTreeEditorPanel_on_add_parameter(py::handle self, py::handle
     // (for one, while a selection change is on its way): parameters go into
     // books only.
     at(1267);
-    if (!is_instance(book, "_ParameterBook")) {
+    if (!is_instance(book, global("_ParameterBook"))) {
         at(1268);
         call(mb_box("Error"), py::str("Please select a parameter book first."));
         at(1269);
@@ -520,16 +441,16 @@ py::object ParameterTreeEditorPanel_on_add_parameter(py::handle self, py::handle
     at(1271);
     if (!truth(name)) return py::none();
     at(1272);
-    if (!truth(is_valid_name_of_class(name))) {
+    if (!is_valid_name(name)) {
         at(1273);
         py::object error = mb_box("Error");
-        call(error, invalid_name_error("Parameter", name));
+        call(error, invalid_name_message("Parameter", name));
         at(1274);
         return py::none();
     }
     at(1275);
     for (py::handle pair : call_method(book, "items")) {
-        auto [existing_name, parameter] = unpack2(pair);
+        auto [existing_name, parameter] = unpack_pair(pair);
         at(1276);
         if (existing_name.equal(name)) {
             at(1277);
@@ -681,10 +602,10 @@ py::object ParameterTreeEditorPanel__construct_tree_branch(py::handle self, py::
                                                           py::handle ui_item_id) {
     at(1341);
     for (py::handle pair : call_method(parameter_directory, "items")) {
-        auto [name, item] = unpack2(pair);
+        auto [name, item] = unpack_pair(pair);
         py::object new_;
         at(1342);
-        if (is_instance(item, "_ParameterDirectory")) {
+        if (is_instance(item, global("_ParameterDirectory"))) {
             at(1343);
             py::object append_item = get_attr(ui(self, "ui_tree"), "AppendItem");
             new_ = append_item("parent"_a = ui_item_id, "text"_a = name, "image"_a = get_attr(self, "_ImageDirectory"));
@@ -733,32 +654,16 @@ py::object ParameterTreeEditorPanel___change_parameter_tree_out_of_control(py::h
     // The observer is closed whether or not the command succeeds, so that it
     // never keeps watching; a failed command offers no reload.
     at(1362);
-    if (!run_or_set_error([&] {
+    on_error(
+        [&] {
             at(1363);
             call(event_handler, event);
-        })) {
-        PyObject *type, *value, *tb;
-        PyErr_Fetch(&type, &value, &tb);
-        at(1365);
-        if (!run_or_set_error([&] { call_method(observer, "close"); })) {
-            // Closing failed as well: that error goes on, carrying the
-            // command's error as its context.
-            PyErr_NormalizeException(&type, &value, &tb);
-            if (tb && value) PyException_SetTraceback(value, tb);
-            Py_XDECREF(type);
-            Py_XDECREF(tb);
-            py::object close_error = fetch_exception();
-            if (value) PyException_SetContext(close_error.ptr(), value);  // steals value
-            PyObject* close_type = reinterpret_cast<PyObject*>(Py_TYPE(close_error.ptr()));
-            Py_INCREF(close_type);
-            PyObject* close_tb = PyException_GetTraceback(close_error.ptr());  // new reference or null
-            PyErr_Restore(close_type, close_error.release().ptr(), close_tb);
-            throw_python_error();
-        }
-        PyErr_Restore(type, value, tb);
-        at(1363);
-        throw_python_error();
-    }
+        },
+        [&] {
+            at(1365);
+            call_method(observer, "close");
+            at(1363);
+        });
     at(1365);
     call_method(observer, "close");
     at(1366);
