@@ -1,1 +1,271 @@
+// The parameter editor of the parameter-tree editor: ParameterEditorDialog.
+//
+// Shows one parameter (name, description, and its attributes as a grid of
+// name and value text) and adds, edits and deletes attributes.  Every change
+// goes into the held parameter at once; the caller decides by the return code
+// whether to keep that object.
 #include "module/kvt.h"
+#include "paratree/pairs.h"
+
+namespace kvt {
+namespace {
+
+using namespace pybind11::literals;
+
+py::object held_parameter(py::handle self) { return get_attr(self, "_ParameterEditorDialog__parameter"); }
+
+// 905
+py::object ParameterEditorDialog___init__(py::handle self, py::handle parent, py::handle name,
+                                          py::handle parameter_arg) {
+    py::object parameter = py::reinterpret_borrow<py::object>(parameter_arg);
+    at(906);
+    call(get_attr(global("_ParameterEditorDialog"), "__init__"), self, parent);
+    at(907);
+    call_method(get_attr(self, "ui_attributes"), "SetSelectionMode",
+                get_attr(get_attr(wx_attr("grid"), "Grid"), "SelectRows"));
+    at(908);
+    // Only a missing parameter is replaced: a given one is edited in place,
+    // whatever its truth value, so the caller's object sees every change.
+    if (parameter.is_none()) {
+        at(909);
+        parameter = call(global("_Parameter"));
+    }
+    at(910);
+    self.attr(interned("_ParameterEditorDialog__parameter")) = parameter;
+    at(911);
+    call_method(get_attr(self, "ui_name"), "SetValue", name);
+    at(912);
+    call_method(get_attr(self, "ui_description"), "SetValue", get_attr(parameter, "description"));
+    at(913);
+    // Counted here: the grid starts with no rows.
+    py::object row = py::int_(0);
+    at(914);
+    for (py::handle pair : py::iter(call_method(parameter, "items"))) {
+        auto [attribute_name, value] = unpack_pair(pair);
+        at(915);
+        call_method(get_attr(self, "ui_attributes"), "AppendRows", py::int_(1));
+        at(916);
+        call_method(get_attr(self, "ui_attributes"), "SetCellValue", row, py::int_(0), attribute_name);
+        at(917);
+        // The value's str() text: True shows as True, a list in list notation.
+        call_method(get_attr(self, "ui_attributes"), "SetCellValue", row, py::int_(1), py::str(value));
+        at(918);
+        row = steal_result(PyNumber_InPlaceAdd(row.ptr(), py::int_(1).ptr()));
+        at(914);
+    }
+    return py::none();
+}
+
+// 923
+py::object ParameterEditorDialog_parameter(py::handle self) {
+    at(924);
+    return held_parameter(self);
+}
+
+// 926
+py::object ParameterEditorDialog_on_select_attribute(py::handle self, py::handle) {
+    at(927);
+    py::object selected = call_method(get_attr(self, "ui_attributes"), "GetSelectedRows");
+    at(928);
+    py::bool_ enabled(length(selected) > 0);
+    at(929);
+    call_method(get_attr(self, "ui_edit_button"), "Enable", enabled);
+    at(930);
+    call_method(get_attr(self, "ui_rename_button"), "Enable", enabled);
+    at(931);
+    call_method(get_attr(self, "ui_delete_button"), "Enable", enabled);
+    return py::none();
+}
+
+// 932
+py::object ParameterEditorDialog_on_add(py::handle self, py::handle) {
+    at(933);
+    py::object attribute_name =
+        call_method(global("MB"), "Input", py::str("Please input your preferred attribute name."));
+    at(934);
+    if (attribute_name.is_none()) {
+        at(935);
+        return py::none();
+    }
+    at(936);
+    // Not trimmed: a name of blanks is judged by the name rule below.
+    if (attribute_name.equal(py::str(""))) {
+        at(937);
+        call_method(global("MB"), "Error", py::str("Attribute name could not be empty."));
+        at(938);
+        return py::none();
+    }
+    at(939);
+    if (!truth(call_method(global("ParameterTreeEditorPanel"), "is_valid_name", attribute_name))) {
+        at(940);
+        py::object message = py::str("Attribute name `") + attribute_name +
+                             py::str("` is invalid. It may be has invalid characters: `") +
+                             py::str(global("_InvalidNameCharacters")) + py::str("`.");
+        call_method(global("MB"), "Error", message);
+        at(942);
+        return py::none();
+    }
+    at(943);
+    for (py::handle pair : py::iter(call_method(held_parameter(self), "items"))) {
+        auto [name, entry] = unpack_pair(pair);
+        at(944);
+        // Exact and case-sensitive, as the model keys its attributes.
+        if (name.equal(attribute_name)) {
+            at(945);
+            py::object message = py::str("Attribute name `") + attribute_name +
+                                 py::str("` already exists.\nPlease choose another one.");
+            call_method(global("MB"), "Error", message);
+            at(946);
+            return py::none();
+        }
+        at(943);
+    }
+    at(947);
+    py::object dlg = call(global("ParameterScalarAttributeEditorDialog"), self, attribute_name);
+    at(948);
+    py::object ret_code = call_method(dlg, "ShowModal");
+    at(949);
+    py::object value = get_attr(dlg, "value");
+    at(950);
+    call_method(dlg, "Destroy");
+    at(951);
+    if (ret_code.equal(wx_attr("ID_OK"))) {
+        at(952);
+        held_parameter(self)[attribute_name] = value;
+        at(953);
+        call_method(get_attr(self, "ui_attributes"), "AppendRows", py::int_(1));
+        at(954);
+        py::object row = call_method(get_attr(self, "ui_attributes"), "GetNumberRows") - py::int_(1);
+        at(955);
+        call_method(get_attr(self, "ui_attributes"), "SetCellValue", row, py::int_(0), attribute_name);
+        at(956);
+        call_method(get_attr(self, "ui_attributes"), "SetCellValue", row, py::int_(1), py::str(value));
+    }
+    return py::none();
+}
+
+// 959
+py::object ParameterEditorDialog_on_edit(py::handle self, py::handle) {
+    at(960);
+    py::object selected = call_method(get_attr(self, "ui_attributes"), "GetSelectedRows");
+    at(961);
+    if (length(selected) > 1) {
+        at(962);
+        call_method(global("MB"), "Notice", py::str("Only one attribute could be edited one time."));
+        at(963);
+        return py::none();
+    }
+    at(964);
+    // Nothing selected: nothing to edit.
+    if (length(selected) == 0) {
+        return py::none();
+    }
+    at(965);
+    py::object row = selected[py::int_(0)];
+    at(966);
+    py::object name = call_method(get_attr(self, "ui_attributes"), "GetCellValue", row, py::int_(0));
+    at(967);
+    py::object value = held_parameter(self)[name];
+    at(968);
+    // Opens with the attribute's current value and type; the name stays.
+    py::object dlg = call(global("ParameterScalarAttributeEditorDialog"), self, name, value);
+    at(969);
+    py::object retc_code = call_method(dlg, "ShowModal");
+    at(970);
+    value = get_attr(dlg, "value");
+    at(971);
+    call_method(dlg, "Destroy");
+    at(972);
+    if (retc_code.equal(wx_attr("ID_OK"))) {
+        at(973);
+        held_parameter(self)[name] = value;
+        at(974);
+        call_method(get_attr(self, "ui_attributes"), "SetCellValue", row, py::int_(1), py::str(value));
+    }
+    return py::none();
+}
+
+// 975
+py::object ParameterEditorDialog_on_edit_descriptions(py::handle self, py::handle) {
+    at(976);
+    py::object dlg = call(global("DescriptionEditorDialog"), self, held_parameter(self));
+    at(977);
+    // The descriptions are already stored, however the editor was closed.
+    call_method(dlg, "ShowModal");
+    at(978);
+    call_method(dlg, "Destroy");
+    at(979);
+    call_method(get_attr(self, "ui_description"), "SetValue", get_attr(held_parameter(self), "description"));
+    return py::none();
+}
+
+// 981
+py::object ParameterEditorDialog_on_delete(py::handle self, py::handle) {
+    at(982);
+    py::object selected = call_method(get_attr(self, "ui_attributes"), "GetSelectedRows");
+    at(983);
+    const Py_ssize_t length_ = length(selected);
+    at(984);
+    if (length_ == 0) {
+        at(985);
+        call_method(global("MB"), "Notice", py::str("Please select the items you want to delete..."));
+        at(986);
+        return py::none();
+    }
+    const char* th_th;
+    const char* its;
+    at(987);
+    if (length_ < 2) {
+        at(988);
+        th_th = "this";
+        its = "item";
+    } else {
+        at(990);
+        th_th = "these";
+        its = "items";
+    }
+    at(991);
+    py::object question = py::str("Do you really want to delete ") + py::str(th_th) + py::str(" ") +
+                          py::str(py::int_(length_)) + py::str(" ") + py::str(its) + py::str("?");
+    if (call_method(global("MB"), "Confirm", question).not_equal(wx_attr("YES"))) {
+        at(992);
+        return py::none();
+    }
+    at(993);
+    // Highest row first, whatever order the grid reports the selection in:
+    // deleting a row moves only the rows below it, which are already done.
+    py::object rows = global("sorted")(selected, "reverse"_a = true);
+    at(994);
+    for (py::handle row : py::iter(rows)) {
+        at(995);
+        py::object attr_name = call_method(get_attr(self, "ui_attributes"), "GetCellValue", row, py::int_(0));
+        at(996);
+        if (PyObject_DelItem(held_parameter(self).ptr(), attr_name.ptr()) < 0) throw_python_error();
+        at(997);
+        get_attr(get_attr(self, "ui_attributes"), "DeleteRows")("pos"_a = row, "numRows"_a = 1);
+        at(994);
+    }
+    return py::none();
+}
+
+Register definitions{
+    class_(904, "ParameterEditorDialog(_ParameterEditorDialog)",
+           {
+               method<ParameterEditorDialog___init__>(905,
+                                                      "__init__(self, parent, name: str, parameter: _Parameter = None)",
+                                                      "row value"),
+               property<ParameterEditorDialog_parameter>(923, "parameter(self)"),
+               method<ParameterEditorDialog_on_select_attribute>(926, "on_select_attribute(self, event)",
+                                                                 "selected enabled"),
+               method<ParameterEditorDialog_on_add>(932, "on_add(self, _event)",
+                                                    "attribute_name name entry dlg ret_code value row"),
+               method<ParameterEditorDialog_on_edit>(959, "on_edit(self, event)",
+                                                     "selected row name value dlg retc_code"),
+               method<ParameterEditorDialog_on_edit_descriptions>(975, "on_edit_descriptions(self, event)", "dlg"),
+               method<ParameterEditorDialog_on_delete>(981, "on_delete(self, event)",
+                                                       "selected length th_th its rows row attr_name"),
+           }),
+};
+
+}  // namespace
+}  // namespace kvt
