@@ -10,14 +10,20 @@ using namespace pybind11::literals;
 // 1406
 py::object ParameterTreeDialog___init__(py::handle self, py::handle parent, py::handle path) {
     at(1407);
-    get_attr(wx_attr("Dialog"), "__init__")(self, parent, "id"_a = wx_attr("ID_ANY"),
-                                            "title"_a = "Parameter Tree Editor", "pos"_a = wx_attr("DefaultPosition"),
-                                            "size"_a = wx_attr("DefaultSize"),
-                                            "style"_a = wx_attr("DEFAULT_DIALOG_STYLE"));
+    // The keyword values are read one by one, left to right.
+    py::object init = get_attr(wx_attr("Dialog"), "__init__");
+    py::object id = wx_attr("ID_ANY");
+    py::object pos = wx_attr("DefaultPosition");
+    py::object size = wx_attr("DefaultSize");
+    init(self, parent, "id"_a = id, "title"_a = "Parameter Tree Editor", "pos"_a = pos, "size"_a = size,
+         "style"_a = wx_attr("DEFAULT_DIALOG_STYLE"));
     at(1409);
-    call_method(self, "SetSizeHints", wx_attr("DefaultSize"), wx_attr("DefaultSize"));
+    py::object set_size_hints = get_attr(self, "SetSizeHints");
+    py::object min_size = wx_attr("DefaultSize");
+    call(set_size_hints, min_size, wx_attr("DefaultSize"));
     at(1411);
-    py::object sizer = call(wx_attr("BoxSizer"), wx_attr("VERTICAL"));
+    py::object box_sizer = wx_attr("BoxSizer");
+    py::object sizer = call(box_sizer, wx_attr("VERTICAL"));
     at(1412);
     py::object panel;
     // A dialog whose panel could not be made (the directory failed to load)
@@ -30,7 +36,8 @@ py::object ParameterTreeDialog___init__(py::handle self, py::handle parent, py::
              });
     at(1413);
     py::object add = get_attr(sizer, "Add");
-    call(add, panel, py::int_(1), wx_attr("EXPAND") | wx_attr("ALL"), py::int_(5));
+    py::object expand = wx_attr("EXPAND");
+    call(add, panel, py::int_(1), expand | wx_attr("ALL"), py::int_(5));
     at(1415);
     call_method(self, "SetSizer", sizer);
     at(1416);
@@ -38,7 +45,8 @@ py::object ParameterTreeDialog___init__(py::handle self, py::handle parent, py::
     at(1417);
     call_method(sizer, "Fit", self);
     at(1418);
-    call_method(self, "Centre", wx_attr("BOTH"));
+    py::object centre = get_attr(self, "Centre");
+    call(centre, wx_attr("BOTH"));
     return py::none();
 }
 

@@ -167,7 +167,8 @@ py::object ParameterTreeEditorPanel_on_save(py::handle self, py::handle) {
     at(1144);
     py::object e = catch_exception([&] {
         at(1145);
-        call_method(get_attr(self, "root"), "save", get_attr(self, "root_path"));
+        py::object save = get_attr(get_attr(self, "root"), "save");
+        call(save, get_attr(self, "root_path"));
     });
     if (e) {
         at(1147);
@@ -176,8 +177,8 @@ py::object ParameterTreeEditorPanel_on_save(py::handle self, py::handle) {
     } else {
         at(1149);
         py::object notice = mb_box("Notice");
-        call(notice, py::str("Save parameter to ") + call(global("str"), get_attr(self, "root_path")) +
-                         py::str(" success."));
+        py::object str = global("str");
+        call(notice, py::str("Save parameter to ") + call(str, get_attr(self, "root_path")) + py::str(" success."));
     }
     return py::none();
 }
@@ -382,8 +383,10 @@ py::object ParameterTreeEditorPanel_on_delete_tree_item(py::handle self, py::han
         self.attr(interned("root")) = call(global("_ParameterDirectory"));
         at(1249);
         py::object add_root = get_attr(ui(self, "ui_tree"), "AddRoot");
-        py::object text = call_method(global("_path"), "basename", get_attr(self, "root_path"));
-        add_root("text"_a = text, "data"_a = get_attr(self, "root"), "image"_a = get_attr(self, "_ImageDirectory"));
+        py::object basename = get_attr(global("_path"), "basename");
+        py::object text = call(basename, get_attr(self, "root_path"));
+        py::object root = get_attr(self, "root");
+        add_root("text"_a = text, "data"_a = root, "image"_a = get_attr(self, "_ImageDirectory"));
         at(1250);
         return py::none();
     }
@@ -506,7 +509,8 @@ py::object ParameterTreeEditorPanel_on_edit_parameter(py::handle self, py::handl
     at(1296);
     py::object name = call_method(ui(self, "ui_book"), "GetCellValue", row, py::int_(0));
     at(1297);
-    py::object book = call_method(ui(self, "ui_tree"), "GetItemData", call_method(ui(self, "ui_tree"), "GetSelection"));
+    py::object get_item_data = get_attr(ui(self, "ui_tree"), "GetItemData");
+    py::object book = call(get_item_data, call_method(ui(self, "ui_tree"), "GetSelection"));
     at(1298);
     py::object parameter = book[name];
     at(1299);
@@ -532,7 +536,8 @@ py::object ParameterTreeEditorPanel_on_delete_parameter(py::handle self, py::han
     at(1307);
     rows = global("sorted")(rows, "reverse"_a = true);
     at(1308);
-    py::object book = call_method(ui(self, "ui_tree"), "GetItemData", call_method(ui(self, "ui_tree"), "GetSelection"));
+    py::object get_item_data = get_attr(ui(self, "ui_tree"), "GetItemData");
+    py::object book = call(get_item_data, call_method(ui(self, "ui_tree"), "GetSelection"));
     at(1309);
     for (py::handle row : rows) {
         at(1310);
@@ -587,10 +592,12 @@ py::object ParameterTreeEditorPanel__refresh_tree_view(py::handle self) {
     call_method(ui(self, "ui_tree"), "DeleteAllItems");
     at(1335);
     py::object add_root = get_attr(ui(self, "ui_tree"), "AddRoot");
-    py::object text = call_method(global("_path"), "basename", get_attr(self, "root_path"));
+    py::object basename = get_attr(global("_path"), "basename");
+    py::object text = call(basename, get_attr(self, "root_path"));
     py::object root_item = add_root("text"_a = text, "image"_a = get_attr(self, "_ImageDirectory"));
     at(1336);
-    call_method(self, "_construct_tree_branch", get_attr(self, "root"), root_item);
+    py::object construct = get_attr(self, "_construct_tree_branch");
+    call(construct, get_attr(self, "root"), root_item);
     at(1337);
     py::object set_data = get_attr(ui(self, "ui_tree"), "SetItemData");
     call(set_data, root_item, get_attr(self, "root"));
