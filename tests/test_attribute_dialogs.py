@@ -460,3 +460,50 @@ def test_parameter_editor_description_edits_show_however_the_editor_closes(edito
                end_modal(wx.ID_CANCEL))
     assert motor.description == "Spare motor"
     assert editor.ui_description.GetValue() == "Spare motor"
+
+
+# --------------------------------------------------------------------------
+# Message boxes are looked up before their text is built
+
+class LoggedCharacters(tuple):
+    """The invalid-character list, noting when its text is made."""
+    log = None
+
+    def __str__(self):
+        self.log.append("text")
+        return "<chars>"
+
+
+def refuse_int_text(monkeypatch, log):
+    d = Scalar(None, "x", 5)
+    choose_type(d, INT)
+    d.ui_value.SetValue("1.5")
+    monkeypatch.setattr(d.ui_type, "GetStringSelection", lambda: log.append("text") or "int")
+    return d, lambda: d.on_ok(None), "Value format is invalid for type `int`. Please check what you input."
+
+
+def refuse_attribute_name(monkeypatch, log):
+    monkeypatch.setattr(LoggedCharacters, "log", log)
+    monkeypatch.setattr(kvt, "_InvalidNameCharacters", LoggedCharacters(kvt_paratree.InvalidNameCharacters))
+    d = kvt.ParameterEditorDialog(None, "p")
+    return d, lambda: d.on_add(None), "Attribute name `a:b` is invalid. It may be has invalid characters: `<chars>`."
+
+
+@pytest.mark.parametrize("scenario", [refuse_int_text, refuse_attribute_name])
+def test_the_error_box_is_looked_up_before_its_text_is_made(dialogs, monkeypatch, scenario):
+    log = []
+
+    class Boxes:
+        @staticmethod
+        def Input(message):
+            return "a:b"
+
+        def __getattr__(self, name):
+            log.append("MB." + name)
+            return lambda message: log.append(message)
+
+    d, handler, message = scenario(monkeypatch, log)
+    dialogs.append(d)
+    monkeypatch.setattr(kvt, "MB", Boxes())
+    handler()
+    assert log == ["MB.Error", "text", message]

@@ -14,7 +14,7 @@ using namespace pybind11::literals;
 // Whether `assert` statements run: they are skipped when the interpreter
 // runs with optimisation (-O, PYTHONOPTIMIZE), as compiled Python code does.
 bool assertions_enabled() {
-    PyObject* flags = PySys_GetObject("flags");  // borrowed
+    py::object flags = py::reinterpret_borrow<py::object>(PySys_GetObject("flags"));
     if (!flags) raise(PyExc_RuntimeError, "lost sys.flags");
     return !truth(get_attr(flags, "optimize"));
 }
@@ -26,7 +26,17 @@ void check_assertion(bool condition) {
     throw_python_error();
 }
 
-py::object show_error(py::handle message) { return call_method(global("MB"), "Error", message); }
+// MB.Error, read before its message is built.
+py::object error_box() { return get_attr(global("MB"), "Error"); }
+
+// The item being copied.
+py::object held_item(py::handle self) { return get_attr(self, "_ParaTreeCopyDialog__parameter"); }
+
+// isinstance(self.__parameter, <class_global>)
+bool item_is(py::handle self, const char* class_global) {
+    py::object item = held_item(self);
+    return is_instance(item, global(class_global));
+}
 
 // 1003
 py::object ParaTreeCopyDialog___init__(py::handle self, py::handle parent, py::handle para_path, py::handle para) {
@@ -39,10 +49,12 @@ py::object ParaTreeCopyDialog___init__(py::handle self, py::handle parent, py::h
     at(1007);
     call_method(global("_CopyDialog"), "__init__", self, parent);
     at(1008);
-    call_method(get_attr(self, "ui_source"), "SetValue", call_method(py::str("."), "join", para_path));
+    py::object source = get_attr(self, "ui_source");
+    call_method(source, "SetValue", call_method(py::str("."), "join", para_path));
     at(1009);
+    py::object type_field = get_attr(self, "ui_type");
     py::object kind = py::reinterpret_borrow<py::object>(reinterpret_cast<PyObject*>(Py_TYPE(para.ptr())));
-    call_method(get_attr(self, "ui_type"), "SetValue", get_attr(kind, "__name__"));
+    call_method(type_field, "SetValue", get_attr(kind, "__name__"));
     at(1011);
     self.attr(interned("_ParaTreeCopyDialog__para_path")) = para_path;
     at(1012);
@@ -72,9 +84,11 @@ py::object ParaTreeCopyDialog___select_file(py::handle self) {
     at(1024);
     // The book file extension is read at every use, so a changed ExtName
     // reaches the next chooser.
-    py::object wildcard = py::str("Parameter File(*.") + get_attr(global("_ParameterBook"), "ExtName") +
-                          py::str(")|*.") + get_attr(global("_ParameterBook"), "ExtName");
-    py::object dlg = global("_FileDialog")(self, "wildcard"_a = wildcard);
+    py::object file_dialog = global("_FileDialog");
+    py::object wildcard = py::str("Parameter File(*.") + get_attr(global("_ParameterBook"), "ExtName");
+    wildcard = wildcard + py::str(")|*.");
+    wildcard = wildcard + get_attr(global("_ParameterBook"), "ExtName");
+    py::object dlg = file_dialog(self, "wildcard"_a = wildcard);
     at(1025);
     py::object path = py::str("");
     at(1026);
@@ -92,7 +106,7 @@ py::object ParaTreeCopyDialog___select_file(py::handle self) {
 py::object ParaTreeCopyDialog_on_browse(py::handle self, py::handle) {
     py::object path;
     at(1032);
-    if (is_instance(get_attr(self, "_ParaTreeCopyDialog__parameter"), global("_Parameter"))) {
+    if (item_is(self, "_Parameter")) {
         at(1033);
         path = call_method(self, "_ParaTreeCopyDialog__select_file");
     } else {
@@ -129,20 +143,21 @@ py::object ParaTreeCopyDialog_on_confirm(py::handle self, py::handle) {
     at(1043);
     if (!truth(name)) {
         at(1044);
-        show_error(py::str("Copy name could not be empty."));
+        call(error_box(), py::str("Copy name could not be empty."));
         return py::none();
     }
     at(1045);
     if (!is_valid_name(name)) {
         at(1046);
-        show_error(invalid_name_message("Copy", name));
+        py::object error = error_box();
+        call(error, invalid_name_message("Copy", name));
         return py::none();
     }
 
     at(1047);
     py::object path = call_method(get_attr(self, "ui_target_path"), "GetValue");
     at(1048);
-    if (is_instance(get_attr(self, "_ParaTreeCopyDialog__parameter"), global("_Parameter"))) {
+    if (item_is(self, "_Parameter")) {
         // Into an existing book file, saved back where it was loaded from.
         at(1049);
         py::object book = call_method(global("_ParameterBook"), "load", path);
@@ -151,16 +166,17 @@ py::object ParaTreeCopyDialog_on_confirm(py::handle self, py::handle) {
         if (present < 0) throw_python_error();
         if (present && !truth(call_method(get_attr(self, "ui_overwrite"), "GetValue"))) {
             at(1051);
-            show_error(py::str("Parameter named \"") + name + py::str("\" already exists."));
+            py::object error = error_box();
+            call(error, py::str("Parameter named \"") + name + py::str("\" already exists."));
             return py::none();
         }
         at(1052);
-        book[name] = get_attr(self, "_ParaTreeCopyDialog__parameter");
+        book[name] = held_item(self);
         at(1053);
         call_method(book, "save", path);
     } else {
         at(1054);
-        if (is_instance(get_attr(self, "_ParaTreeCopyDialog__parameter"), global("_ParameterBook"))) {
+        if (item_is(self, "_ParameterBook")) {
             // Into a directory, as a new book file.
             at(1055);
             py::object filename = path + get_attr(global("_path"), "sep") + name + py::str(".") +
@@ -169,14 +185,15 @@ py::object ParaTreeCopyDialog_on_confirm(py::handle self, py::handle) {
             if (truth(call_method(global("_path"), "exists", filename)) &&
                 !truth(call_method(get_attr(self, "ui_overwrite"), "GetValue"))) {
                 at(1057);
-                show_error(py::str("Parameter book named \"") + filename + py::str("\" already exists."));
+                py::object error = error_box();
+                call(error, py::str("Parameter book named \"") + filename + py::str("\" already exists."));
                 return py::none();
             }
             at(1058);
-            call_method(get_attr(self, "_ParaTreeCopyDialog__parameter"), "save", filename);
+            call_method(held_item(self), "save", filename);
         } else {
             at(1059);
-            if (is_instance(get_attr(self, "_ParaTreeCopyDialog__parameter"), global("_ParameterDirectory"))) {
+            if (item_is(self, "_ParameterDirectory")) {
                 // Into a directory, as a new sub-directory.
                 at(1060);
                 py::object dir_name = path + get_attr(global("_path"), "sep") + name;
@@ -185,20 +202,22 @@ py::object ParaTreeCopyDialog_on_confirm(py::handle self, py::handle) {
                     at(1062);
                     if (!truth(call_method(get_attr(self, "ui_overwrite"), "GetValue"))) {
                         at(1063);
-                        show_error(py::str("Parameter directory named \"") + dir_name +
-                                   py::str("\" already exists."));
+                        py::object error = error_box();
+                        call(error, py::str("Parameter directory named \"") + dir_name +
+                                        py::str("\" already exists."));
                         return py::none();
                     }
                     at(1064);
                     if (!truth(call_method(global("_path"), "isdir", dir_name))) {
                         at(1065);
-                        show_error(py::str("Target \"") + dir_name +
-                                   py::str("\" already exists and is not a directory."));
+                        py::object error = error_box();
+                        call(error, py::str("Target \"") + dir_name +
+                                        py::str("\" already exists and is not a directory."));
                         return py::none();
                     }
                 }
                 at(1066);
-                call_method(get_attr(self, "_ParaTreeCopyDialog__parameter"), "save", dir_name);
+                call_method(held_item(self), "save", dir_name);
             }
         }
     }
@@ -220,7 +239,7 @@ Register definitions{
                method<ParaTreeCopyDialog___select_file>(1023, "__select_file(self)", "dlg path"),
                method<ParaTreeCopyDialog_on_browse>(1031, "on_browse(self, event)", "path"),
                method<ParaTreeCopyDialog_on_confirm>(1040, "on_confirm(self, event)",
-                                                     "rename name character path book filename dir_name"),
+                                                     "rename name path book filename dir_name"),
            }),
 };
 

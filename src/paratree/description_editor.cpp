@@ -16,8 +16,8 @@ py::object DescriptionEditorDialog___init__(py::handle self, py::handle parent, 
     at(871);
     call(get_attr(global("_DescriptionEditorDialog"), "__init__"), self, parent);
     at(872);
-    call_method(get_attr(self, "ui_descriptions"), "SetSelectionMode",
-                get_attr(get_attr(wx_attr("grid"), "Grid"), "SelectRows"));
+    py::object grid = get_attr(self, "ui_descriptions");
+    call_method(grid, "SetSelectionMode", get_attr(get_attr(wx_attr("grid"), "Grid"), "SelectRows"));
     at(873);
     py::object descriptions = call_method(call_method(parameter, "all_descriptions"), "items");
     for (py::handle pair : py::iter(descriptions)) {
@@ -46,8 +46,9 @@ py::object DescriptionEditorDialog__edit_row(py::handle self, py::handle row) {
     py::object desc = call_method(get_attr(self, "_DescriptionEditorDialog__parameter"), "get_description", local);
     at(885);
     // The box opens with the current text, to be corrected rather than retyped.
-    py::object prompt = py::str("Please input description for local `") + local + py::str("`.");
-    py::object description = get_attr(global("MB"), "Input")(prompt, "default"_a = desc);
+    py::object input = get_attr(global("MB"), "Input");
+    py::object description = input(py::str("Please input description for local `") + local + py::str("`."),
+                                   "default"_a = desc);
     at(886);
     if (description.is_none()) {
         at(887);

@@ -14,6 +14,10 @@ using namespace pybind11::literals;
 
 py::object held_parameter(py::handle self) { return get_attr(self, "_ParameterEditorDialog__parameter"); }
 
+// Python's str(value): the value's own text, also for a str subclass that
+// defines one (a str subclass passed to py::str is kept as it is).
+py::object text_of(py::handle value) { return steal_result(PyObject_Str(value.ptr())); }
+
 // 905
 py::object ParameterEditorDialog___init__(py::handle self, py::handle parent, py::handle name,
                                           py::handle parameter_arg) {
@@ -21,8 +25,8 @@ py::object ParameterEditorDialog___init__(py::handle self, py::handle parent, py
     at(906);
     call(get_attr(global("_ParameterEditorDialog"), "__init__"), self, parent);
     at(907);
-    call_method(get_attr(self, "ui_attributes"), "SetSelectionMode",
-                get_attr(get_attr(wx_attr("grid"), "Grid"), "SelectRows"));
+    py::object grid = get_attr(self, "ui_attributes");
+    call_method(grid, "SetSelectionMode", get_attr(get_attr(wx_attr("grid"), "Grid"), "SelectRows"));
     at(908);
     // Only a missing parameter is replaced: a given one is edited in place,
     // whatever its truth value, so the caller's object sees every change.
@@ -35,7 +39,8 @@ py::object ParameterEditorDialog___init__(py::handle self, py::handle parent, py
     at(911);
     call_method(get_attr(self, "ui_name"), "SetValue", name);
     at(912);
-    call_method(get_attr(self, "ui_description"), "SetValue", get_attr(parameter, "description"));
+    py::object description_field = get_attr(self, "ui_description");
+    call_method(description_field, "SetValue", get_attr(parameter, "description"));
     at(913);
     // Counted here: the grid starts with no rows.
     py::object row = py::int_(0);
@@ -48,7 +53,8 @@ py::object ParameterEditorDialog___init__(py::handle self, py::handle parent, py
         call_method(get_attr(self, "ui_attributes"), "SetCellValue", row, py::int_(0), attribute_name);
         at(917);
         // The value's str() text: True shows as True, a list in list notation.
-        call_method(get_attr(self, "ui_attributes"), "SetCellValue", row, py::int_(1), py::str(value));
+        py::object attributes = get_attr(self, "ui_attributes");
+        call_method(attributes, "SetCellValue", row, py::int_(1), text_of(value));
         at(918);
         row = steal_result(PyNumber_InPlaceAdd(row.ptr(), py::int_(1).ptr()));
         at(914);
@@ -98,8 +104,8 @@ py::object ParameterEditorDialog_on_add(py::handle self, py::handle) {
     at(939);
     if (!is_valid_name(attribute_name)) {
         at(940);
-        py::object message = invalid_name_message("Attribute", attribute_name);
-        call_method(global("MB"), "Error", message);
+        py::object error = get_attr(global("MB"), "Error");
+        call(error, invalid_name_message("Attribute", attribute_name));
         at(942);
         return py::none();
     }
@@ -110,9 +116,9 @@ py::object ParameterEditorDialog_on_add(py::handle self, py::handle) {
         // Exact and case-sensitive, as the model keys its attributes.
         if (name.equal(attribute_name)) {
             at(945);
-            py::object message = py::str("Attribute name `") + attribute_name +
-                                 py::str("` already exists.\nPlease choose another one.");
-            call_method(global("MB"), "Error", message);
+            py::object error = get_attr(global("MB"), "Error");
+            call(error, py::str("Attribute name `") + attribute_name +
+                            py::str("` already exists.\nPlease choose another one."));
             at(946);
             return py::none();
         }
@@ -137,7 +143,8 @@ py::object ParameterEditorDialog_on_add(py::handle self, py::handle) {
         at(955);
         call_method(get_attr(self, "ui_attributes"), "SetCellValue", row, py::int_(0), attribute_name);
         at(956);
-        call_method(get_attr(self, "ui_attributes"), "SetCellValue", row, py::int_(1), py::str(value));
+        py::object grid = get_attr(self, "ui_attributes");
+        call_method(grid, "SetCellValue", row, py::int_(1), text_of(value));
     }
     return py::none();
 }
@@ -178,7 +185,8 @@ py::object ParameterEditorDialog_on_edit(py::handle self, py::handle) {
         at(973);
         held_parameter(self)[name] = value;
         at(974);
-        call_method(get_attr(self, "ui_attributes"), "SetCellValue", row, py::int_(1), py::str(value));
+        py::object grid = get_attr(self, "ui_attributes");
+        call_method(grid, "SetCellValue", row, py::int_(1), text_of(value));
     }
     return py::none();
 }
@@ -186,14 +194,16 @@ py::object ParameterEditorDialog_on_edit(py::handle self, py::handle) {
 // 975
 py::object ParameterEditorDialog_on_edit_descriptions(py::handle self, py::handle) {
     at(976);
-    py::object dlg = call(global("DescriptionEditorDialog"), self, held_parameter(self));
+    py::object editor_class = global("DescriptionEditorDialog");
+    py::object dlg = call(editor_class, self, held_parameter(self));
     at(977);
     // The descriptions are already stored, however the editor was closed.
     call_method(dlg, "ShowModal");
     at(978);
     call_method(dlg, "Destroy");
     at(979);
-    call_method(get_attr(self, "ui_description"), "SetValue", get_attr(held_parameter(self), "description"));
+    py::object description_field = get_attr(self, "ui_description");
+    call_method(description_field, "SetValue", get_attr(held_parameter(self), "description"));
     return py::none();
 }
 
@@ -223,9 +233,10 @@ py::object ParameterEditorDialog_on_delete(py::handle self, py::handle) {
         its = "items";
     }
     at(991);
+    py::object confirm = get_attr(global("MB"), "Confirm");
     py::object question = py::str("Do you really want to delete ") + py::str(th_th) + py::str(" ") +
                           py::str(py::int_(length_)) + py::str(" ") + py::str(its) + py::str("?");
-    if (call_method(global("MB"), "Confirm", question).not_equal(wx_attr("YES"))) {
+    if (call(confirm, question).not_equal(wx_attr("YES"))) {
         at(992);
         return py::none();
     }

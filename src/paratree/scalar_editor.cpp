@@ -13,9 +13,12 @@ namespace {
 
 using namespace pybind11::literals;
 
-// The class's own ValueClasses, read through the class name so that a
-// subclass cannot change what the type indexes mean.
-py::object value_classes() {
+// The type list as the dialog itself sees it (instance, then class).
+py::object value_classes(py::handle self) { return get_attr(self, "ValueClasses"); }
+
+// The type list of this class itself, whatever a subclass or instance holds:
+// the type_is_... properties compare the selection with these positions.
+py::object class_value_classes() {
     return get_attr(global("ParameterScalarAttributeEditorDialog"), "ValueClasses");
 }
 
@@ -35,17 +38,17 @@ py::object ParameterScalarAttributeEditorDialog___init__(py::handle self, py::ha
         // The exact class decides: True is a bool, not an int, and a subclass
         // of int, float or str is none of the scalar types.
         py::object value_class = get_attr(value, "__class__");
-        const int known = PySequence_Contains(value_classes().ptr(), value_class.ptr());
+        const int known = PySequence_Contains(value_classes(self).ptr(), value_class.ptr());
         if (known < 0) throw_python_error();
         if (known) {
             at(795);
-            index = call_method(value_classes(), "index", value_class);
+            index = call_method(value_classes(self), "index", value_class);
         } else {
             at(796);
             py::tuple containers = py::make_tuple(global("list"), global("dict"));
             if (is_instance(value, containers)) {
                 at(797);
-                index = py::int_(length(value_classes()));
+                index = py::int_(length(value_classes(self)));
             } else {
                 at(799);
                 raise(PyExc_TypeError, "Unsupported attribute value type: %S",
@@ -66,10 +69,12 @@ py::object ParameterScalarAttributeEditorDialog___init__(py::handle self, py::ha
         at(803);
         if (PyBool_Check(value.ptr())) {
             at(804);
-            call_method(get_attr(self, "ui_bool_value"), "SetSelection", py::int_(truth(value) ? 0 : 1));
+            py::object choice = get_attr(self, "ui_bool_value");
+            call_method(choice, "SetSelection", py::int_(truth(value) ? 0 : 1));
             // The view switches to the bool choice once the event loop runs.
             at(805);
-            call(wx_attr("CallAfter"), get_attr(self, "on_type_changed"), py::none());
+            py::object call_after = wx_attr("CallAfter");
+            call(call_after, get_attr(self, "on_type_changed"), py::none());
         }
         at(806);
         call_method(get_attr(self, "ui_value"), "SetValue", text);
@@ -89,8 +94,9 @@ py::object ParameterScalarAttributeEditorDialog_on_multiline_state_changed(py::h
     call_method(get_attr(self, "ui_value_multiline"), "Show", use_multiline);
     at(816);
     // A bool value is picked from its choice: no text control is shown then.
+    py::object single_line = get_attr(self, "ui_value_single_line");
     const bool hidden = truth(use_multiline) || truth(get_attr(self, "type_is_bool"));
-    call_method(get_attr(self, "ui_value_single_line"), "Show", py::bool_(!hidden));
+    call_method(single_line, "Show", py::bool_(!hidden));
     at(817);
     // Each control keeps its own text; OK reads only the one in use.
     self.attr(interned("ui_value")) =
@@ -109,24 +115,24 @@ py::object ParameterScalarAttributeEditorDialog_on_ok(py::handle self, py::handl
     at(825);
     py::object value = py::none();
     at(826);
-    if (type_idx.equal(call_method(value_classes(), "index", global("bool")))) {
+    if (type_idx.equal(call_method(value_classes(self), "index", global("bool")))) {
         at(827);
         value = py::bool_(call_method(get_attr(self, "ui_bool_value"), "GetSelection").equal(py::int_(0)));
     } else {
         at(828);
-        if (type_idx < py::int_(length(value_classes()))) {
+        if (type_idx < py::int_(length(value_classes(self)))) {
             at(829);
             py::object refused = catch_exception([&] {
                 at(830);
-                py::object value_class = value_classes()[type_idx];
+                py::object value_class = value_classes(self)[type_idx];
                 value = call(value_class, value_str);
             });
             if (refused) {
                 at(832);
+                py::object error = get_attr(global("MB"), "Error");
                 py::object type_name = call_method(get_attr(self, "ui_type"), "GetStringSelection");
-                py::object message = py::str("Value format is invalid for type `") + type_name +
-                                     py::str("`. Please check what you input.");
-                call_method(global("MB"), "Error", message);
+                call(error, py::str("Value format is invalid for type `") + type_name +
+                                py::str("`. Please check what you input."));
                 at(833);
                 return py::none();
             }
@@ -172,7 +178,8 @@ py::object ParameterScalarAttributeEditorDialog_on_type_changed(py::handle self,
         }
     }
     at(849);
-    call_method(get_attr(self, "ui_multiline_string"), "Show", get_attr(self, "type_is_str"));
+    py::object check_box = get_attr(self, "ui_multiline_string");
+    call_method(check_box, "Show", get_attr(self, "type_is_str"));
     at(850);
     call_method(self, "on_multiline_state_changed", py::none());
     at(851);
@@ -183,7 +190,7 @@ py::object ParameterScalarAttributeEditorDialog_on_type_changed(py::handle self,
 // The selected type compared with the position of `type_name` in ValueClasses.
 py::object type_selected(py::handle self, const char* type_name) {
     py::object selection = call_method(get_attr(self, "ui_type"), "GetSelection");
-    py::object index = call_method(value_classes(), "index", global(type_name));
+    py::object index = call_method(class_value_classes(), "index", global(type_name));
     return steal_result(PyObject_RichCompare(selection.ptr(), index.ptr(), Py_EQ));
 }
 
