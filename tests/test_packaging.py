@@ -27,8 +27,15 @@ def test_wheel_installs_and_imports_without_the_source_tree(tmp_path):
     built = list(wheels.glob("kvt_wxtools-*.whl"))
     assert len(built) == 1, built
     with zipfile.ZipFile(built[0]) as wheel:
-        top_level = {name for name in wheel.namelist() if "/" not in name}
+        names = set(wheel.namelist())
+        top_level = {name for name in names if "/" not in name}
+        # The type stub ships twice from one file: beside the extension and
+        # as the stub-only package that mypy finds in site-packages.
+        assert wheel.read("kvt_wxtools.pyi") == wheel.read("kvt_wxtools-stubs/__init__.pyi")
+        with open(os.path.join(REPO_ROOT, "kvt_wxtools.pyi"), "rb") as f:
+            assert wheel.read("kvt_wxtools.pyi") == f.read()
     assert SIBLINGS <= top_level
+    assert {"kvt_wxtools.pyi", "kvt_wxtools-stubs/__init__.pyi", "kvt_wxtools-stubs/py.typed"} <= names
     extensions = [n for n in top_level if n.startswith("kvt_wxtools.") and n.endswith(".so")]
     assert len(extensions) == 1, top_level
 
@@ -48,3 +55,26 @@ def test_wheel_installs_and_imports_without_the_source_tree(tmp_path):
     site = str(venv)
     assert module_file.startswith(site) and sibling_file.startswith(site), proc.stdout
     assert check == "True {}"
+
+    # mypy, run by the installed interpreter, reads the installed stub: a
+    # misuse of the API is an error, a correct use passes.
+    (elsewhere / "misuse.py").write_text(
+        "from kvt_wxtools import MB, window_fit_layout\n"
+        "MB.Error(1)\n"
+        "window_fit_layout(None, centre=True)\n"
+        "answer: str = MB.Confirm('Sure?')\n")
+    (elsewhere / "use.py").write_text(
+        "from kvt_wxtools import MB\n"
+        "count: int | None = MB.Input('How many?', int)\n"
+        "name: str | None = MB.Input('Name?', title='Name')\n")
+    mypy = [venv_python, "-m", "mypy", "--no-incremental", "--no-error-summary"]
+    proc = subprocess.run(mypy + ["misuse.py"], capture_output=True, text=True, cwd=str(elsewhere),
+                          timeout=300)
+    assert proc.returncode == 1, proc.stdout + proc.stderr
+    errors = [line for line in proc.stdout.splitlines() if ": error:" in line]
+    assert [line.split(":")[1] for line in errors] == ["2", "3", "4"], proc.stdout
+    assert 'Argument 1 to "Error" of "MB" has incompatible type "int"; expected "str"' in errors[0]
+    assert 'Unexpected keyword argument "centre" for "window_fit_layout"' in errors[1]
+    assert 'expression has type "int", variable has type "str"' in errors[2]
+    assert "kvt_wxtools-stubs" in proc.stdout  # the "defined here" note names the installed stub
+    _run(mypy + ["use.py"], cwd=str(elsewhere))
