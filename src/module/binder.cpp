@@ -142,12 +142,16 @@ bool bind(const Callable& c, PyObject* defaults, PyObject* const* args, std::siz
                 if (!out[k] && k < c.required) return argtuple_invalid(c, k);
             }
             // Every other keyword: a duplicate, unknown, or gathered into **kwargs.
+            // A keyword naming a parameter is a duplicate whether that parameter
+            // was filled positionally or by an earlier keyword of the same text
+            // (two str keys, one a subclass with a hash of its own, can both be
+            // in the caller's dict).
             py::dict extra;
             for (std::size_t j = 0; j < nkw; ++j) {
                 if (used[j]) continue;
                 PyObject* key = PyTuple_GET_ITEM(kwnames, j);
                 if (!PyUnicode_Check(key)) return type_error("%.200s() keywords must be strings", name);
-                for (std::size_t k = 0; k < nargs; ++k)
+                for (std::size_t k = 0; k < total; ++k)
                     if (names_param(key, c.params[k]))
                         return type_error("%s() got multiple values for keyword argument '%U'", name, key);
                 if (c.kwargs.empty())
