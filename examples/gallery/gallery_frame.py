@@ -43,7 +43,7 @@ DIALOG_GROUPS = [
         Tool("mb_confirm", "MB.Confirm", "A Yes/No question: wx.YES or wx.NO", native=True),
         Tool("mb_input_str", "MB.Input (str)", "A text entry; returns the text or None"),
         Tool("mb_input_int", "MB.Input (int)", "Converted by int; a bad number is refused"),
-        Tool("mb_input_float", "MB.Input (float)", "Converts the entry with float"),
+        Tool("mb_input_float", "MB.Input (float)", "Converted by float"),
     ]),
     ("Input dialogs", [
         Tool("simple_input", "SimpleInputDialog", "One line of text"),
@@ -191,10 +191,10 @@ class GalleryFrame(wx.Frame):
         box = wx.StaticBoxSizer(wx.VERTICAL, page, "RowGrid on a wx.grid.Grid")
         parent = box.GetStaticBox()
         row = wx.BoxSizer(wx.HORIZONTAL)
-        self.parts_grid = wx.grid.Grid(parent, size=wx.Size(420, 150))
+        self.parts_grid = wx.grid.Grid(parent, size=wx.Size(430, 150))
         self.parts_grid.CreateGrid(0, len(samples.PART_COLUMNS))
         self.parts_grid.SetRowLabelSize(0)
-        for col, (label, width) in enumerate(zip(samples.PART_COLUMNS, (110, 160, 50, 70))):
+        for col, (label, width) in enumerate(zip(samples.PART_COLUMNS, (110, 160, 50, 90))):
             self.parts_grid.SetColLabelValue(col, label)
             self.parts_grid.SetColSize(col, width)
         self.parts_grid.EnableEditing(False)
@@ -401,8 +401,11 @@ class GalleryFrame(wx.Frame):
         worker = threading.Thread(target=work, name="gallery-calibration", daemon=True)
         worker.start()
         dialog = kvt_wxtools.ProgressDialog(self, progress, interval=0.1)
-        # The dialog is fitted before it shows the work's name; make room for it.
-        dialog.SetSize(wx.Size(max(dialog.GetSize().width, 360), -1))
+        # The dialog is fitted to its first texts; show the work's name and
+        # total before it opens, so that they have room.
+        dialog.on_refresh(None)
+        dialog.GetSizer().Fit(dialog)
+        dialog.SetSize(wx.Size(max(dialog.GetSize().width, 320), -1))
         try:
             code, _ = self._show(dialog, lambda d: None)
         finally:

@@ -184,7 +184,15 @@ def type_text(text):
     return prepare
 
 
+def show_field_starts(dialog):
+    """Scroll every text field back to its start."""
+    for child in dialog.GetChildren():
+        if isinstance(child, wx.TextCtrl):
+            child.SetInsertionPoint(0)
+
+
 PREPARE = {
+    "multiple_input": show_field_starts,
     "simple_input": type_text("Batch 2024-05-17 A"),
     "password_input": type_text("service-1234"),
     "tree_editor": show_a_book,
@@ -213,6 +221,25 @@ def shot_name(tool):
 # --------------------------------------------------------------------------
 # The tour
 
+def plan():
+    """The tour's steps: (kind, what, file name), kind "page" (what: the
+    notebook page and its name) or "tool" (what: the Tool)."""
+    steps = []
+    tools = all_tools()
+    dialogs = [t for t in tools if t.key not in ("tree_editor", "parameter_editor")]
+    trees = [t for t in tools if t not in dialogs]
+    steps.append(("page", PAGES[0]))
+    steps += [("tool", t) for t in dialogs]
+    steps.append(("page", PAGES[1]))
+    steps.append(("page", PAGES[2]))
+    steps += [("tool", t) for t in trees]
+    named = []
+    for number, (kind, what) in enumerate(steps, 1):
+        name = what[1] if kind == "page" else shot_name(what)
+        named.append((kind, what, "%02d-%s.png" % (number, name)))
+    return named
+
+
 class ScreenshotTour:
     """Takes the pictures one step at a time, each step started by a timer
     once the previous one has finished; `outcome` receives the list of files
@@ -228,25 +255,9 @@ class ScreenshotTour:
         self.watcher = ModalWatcher()
         self.timers = set()
         self.stopped = False
-        self.steps = self._plan()
+        self.steps = plan()
         self.index = 0
         self.captured = False
-
-    def _plan(self):
-        steps = []
-        tools = all_tools()
-        dialogs = [t for t in tools if t.key not in ("tree_editor", "parameter_editor")]
-        trees = [t for t in tools if t not in dialogs]
-        steps.append(("page", PAGES[0]))
-        steps += [("tool", t) for t in dialogs]
-        steps.append(("page", PAGES[1]))
-        steps.append(("page", PAGES[2]))
-        steps += [("tool", t) for t in trees]
-        named = []
-        for number, (kind, what) in enumerate(steps, 1):
-            name = what[1] if kind == "page" else shot_name(what)
-            named.append((kind, what, "%02d-%s.png" % (number, name)))
-        return named
 
     # Timers are one-shot and remembered, so that stop() can cancel them:
     # none may fire into a window that is gone.
