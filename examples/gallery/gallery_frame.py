@@ -5,6 +5,7 @@ Every button's handler can also be called directly (`frame.on_mb_confirm()`),
 returns what the window it opened returned, and writes that to the log at
 the bottom of the window and to the status bar."""
 import datetime
+import os
 import threading
 import time
 
@@ -256,7 +257,8 @@ class GalleryFrame(wx.Frame):
         sizer.Add(intro, 0, wx.ALL, 2 * BORDER)
         paths = wx.FlexGridSizer(2, BORDER, 2 * BORDER)
         paths.AddGrowableCol(1)
-        for label, value in (("Sample tree:", self.tree.sample), ("Working copy:", self.tree.path)):
+        for label, value in (("Sample tree:", shown_path(self.tree.sample)),
+                             ("Working copy:", shown_path(self.tree.path))):
             paths.Add(wx.StaticText(page, label=label), 0, wx.ALIGN_CENTER_VERTICAL)
             text = wx.TextCtrl(page, value=value, style=wx.TE_READONLY)
             paths.Add(text, 1, wx.EXPAND)
@@ -575,3 +577,8 @@ def code_name(code):
             return "wx." + name
     return repr(code)
 
+
+def shown_path(path):
+    """`path` relative to the current folder when it lies below it."""
+    relative = os.path.relpath(path)
+    return path if relative.startswith(os.pardir) else relative
