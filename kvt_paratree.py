@@ -569,7 +569,11 @@ class ParameterDirectory:
     def _prepare(self, path, root, seen, plans):
         """Append to `plans` what saving this directory at `path` changes,
         parents before their sub-directories; nothing is written."""
-        if os.path.lexists(path) and not os.path.isdir(path):
+        try:
+            exists = stat.S_ISDIR(os.stat(path).st_mode)
+        except FileNotFoundError:
+            exists = False
+        if not exists and os.path.lexists(path):
             raise NotADirectoryError(errno.ENOTDIR, "a file is in the way of a parameter directory",
                                      path)
         real = os.path.realpath(path)
@@ -580,7 +584,7 @@ class ParameterDirectory:
             raise ParameterFileError(path, "the same directory as another directory of the tree "
                                      "(through a link)")
         seen.add(real)
-        plan = _Plan(path, os.path.isdir(path))
+        plan = _Plan(path, exists)
         plans.append(plan)
         existing, known = [], set()
         if plan.exists:
@@ -672,8 +676,7 @@ class _Save:
         try:
             for plan in plans:
                 if not plan.exists:
-                    _with_target(os.mkdir, plan.path)
-                    self.created.append(plan.path)
+                    self.make_directory(plan.path)
                 for target, data in plan.files:
                     staged.append((self.stage(target, data), target))
             for temporary, target in staged:
@@ -693,6 +696,20 @@ class _Save:
         for plan in plans:
             for folder in plan.emptied:
                 _remove_leftover(folder)
+
+    def make_directory(self, path):
+        """Make the directory `path` and its missing parents."""
+        missing = []
+        path = path.rstrip(os.sep) or path
+        while path and not os.path.lexists(path):
+            missing.append(path)
+            parent = os.path.dirname(path)
+            if parent == path:
+                break
+            path = parent
+        for folder in reversed(missing):
+            _with_target(os.mkdir, folder)
+            self.created.append(folder)
 
     def stage(self, target, data):
         """Write `data` to a new temporary file beside `target`, with the
@@ -716,7 +733,7 @@ class _Save:
             exc.filename, exc.filename2 = target, None
             raise
         try:
-            mode = stat.S_IMODE(os.stat(target).st_mode)
+            mode = stat.S_IMODE(_with_target(os.stat, target).st_mode)
         except FileNotFoundError:
             pass
         else:
@@ -824,7 +841,11 @@ def _remove_leftover(path):
     except FileNotFoundError:
         pass
     except OSError as exc:
-        if exc.errno not in (errno.ENOTEMPTY, errno.EEXIST):
+        # A directory that still holds someone else's files stays for good;
+        # one that holds a leftover of ours is tried again with it.
+        inside = path.rstrip(os.sep) + os.sep
+        if (exc.errno not in (errno.ENOTEMPTY, errno.EEXIST)
+                or any(p.startswith(inside) for p in _leftovers)):
             _leftovers.add(path)
             return
     _leftovers.discard(path)
