@@ -1001,6 +1001,11 @@ def _object_without_duplicates(pairs):
     return data
 
 
+# One decoder for every file: the duplicate-key check needs a hook, and
+# json.loads would build a new decoder for each call with one.
+_DECODER = json.JSONDecoder(object_pairs_hook=_object_without_duplicates)
+
+
 def _read_json(path):
     with open(path, "rb") as file:
         raw = file.read()
@@ -1013,7 +1018,7 @@ def _read_json(path):
         raise ParameterFileError(path, "the file is empty")
     try:
         # A key given twice would silently lose one of the values.
-        return json.loads(text, object_pairs_hook=_object_without_duplicates)
+        return _DECODER.decode(text)
     except json.JSONDecodeError as exc:
         raise ParameterFileError(path, "not valid JSON: %s at line %d column %d"
                                  % (exc.msg, exc.lineno, exc.colno)) from None
