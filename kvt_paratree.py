@@ -373,7 +373,9 @@ class ParameterBook:
         if set(data) - {"format", "version", "parameters"}:
             raise ParameterFileError(path, "unknown keys: %s" % ", ".join(
                 sorted(set(data) - {"format", "version", "parameters"})))
-        parameters = data.get("parameters")
+        if "parameters" not in data:
+            raise ParameterFileError(path, '"parameters" is missing')
+        parameters = data["parameters"]
         if type(parameters) is not dict:
             raise ParameterFileError(path, '"parameters" must be a JSON object, not %s'
                                      % _json_kind(parameters))
@@ -598,9 +600,6 @@ class ParameterDirectory:
                 order.append(name + "/")
             else:
                 file_path = child_path + "." + ParameterBook.ExtName
-                if os.path.isdir(file_path):
-                    raise IsADirectoryError(errno.EISDIR, "a directory is in the way of a "
-                                            "parameter book", file_path)
                 plan.add_file(file_path, child._encode(file_path), root)
                 order.append(name)
         index_path = os.path.join(path, IndexFileName)
@@ -626,6 +625,9 @@ class _Plan:
         self.kept = frozenset()
 
     def add_file(self, target, data, root):
+        if os.path.isdir(target):
+            raise IsADirectoryError(errno.EISDIR, "a directory is in the way of a parameter "
+                                    "book or index", target)
         if os.path.islink(target) and not _is_inside(os.path.realpath(target), root):
             raise ParameterFileError(target, "a link to %s, outside the parameter tree %s; links "
                                      "are only followed inside the tree"

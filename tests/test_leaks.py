@@ -214,10 +214,12 @@ def test_ticks_after_a_timed_run_ended_are_harmless(end):
     one process, then destroyed at once or after idling while its timer
     could still fire; the ticks its handlers would get afterwards (called
     directly, as a queued event would) are harmless too."""
-    runs = "\n".join("for _ in range(%d):\n    %s\n    finish(d)" % (
-        SCALE, code.replace("\n", "\n    ")) for code in TIMED_RUNS.values())
+    runs = "\n".join("for _ in range(%d):\n    sys.stderr.write(%r + '\\n')\n    %s\n    finish(d)" % (
+        SCALE, name, code.replace("\n", "\n    ")) for name, code in TIMED_RUNS.items())
+    limit = 90 * SCALE
     result = run_python("""
-        import time, wx
+        import faulthandler, sys, time, wx
+        faulthandler.dump_traceback_later(%d, exit=True)  # where it hangs, if it does
         app = wx.App(False)
         import kvt_wxtools, kvt_handy
 
@@ -248,6 +250,6 @@ def test_ticks_after_a_timed_run_ended_are_harmless(end):
         %s
         idle(0.2)
         report("alive")
-    """ % (end == "destroyed later", runs.replace("\n", "\n        ")), timeout=120)
+    """ % (limit - 10, end == "destroyed later", runs.replace("\n", "\n        ")), timeout=limit)
     assert result.rc == 0, str(result)
     assert result.data == "alive"
