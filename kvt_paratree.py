@@ -11,7 +11,29 @@ type.
 Every file is written atomically (a temporary file in the same folder,
 flushed, then renamed over the target), so an interrupted save never leaves a
 half-written file; files whose content would not change are not rewritten.
-Loading never writes.
+Saving a tree is all or nothing: a save that raises leaves every file as it
+was, one that returns has written the whole tree (see
+`ParameterDirectory.save`).  Loading never writes.
+
+What is on the disk is not trusted.  A book or index that is not UTF-8, not
+JSON, or not shaped like one (wrong types, unknown or missing fields, a key
+given twice, a number too long to convert, values nested deeper than a save
+would accept) fails the load with a `ParameterFileError` naming the file.
+Entries whose names a tree could not hold (path separators, control and
+other refused characters, reserved device names, hidden and temporary
+files) are not part of the tree: a load skips them and a save leaves them
+alone.  File names that are not UTF-8 are kept as Python keeps them (lone
+surrogates) and written back unchanged.
+
+Links: the directory given to `load` or `save` may itself be a link; the
+tree is what it leads to.  Below it, a book, directory or index that is a
+link is followed only while it leads to a place inside the tree: one that
+leads out of it, or back to a directory the tree already holds, fails the
+load, and the save, before anything is written, with a `ParameterFileError`
+naming the link.  A save never writes through a link out of the tree; a
+book that is a link inside the tree is replaced by a file of its own when
+its content changes, and removing an entry that is a link removes only the
+link.
 """
 import errno
 import json
@@ -66,8 +88,10 @@ _known_entries = {}
 
 
 class ParameterFileError(ValueError):
-    """A book or index file that cannot be read: not UTF-8, not JSON, or not
-    shaped like one.  The text names the file and what is wrong with it."""
+    """A book or index file that cannot be read (not UTF-8, not JSON, or not
+    shaped like one), or a place of a tree that a link takes out of it.  The
+    text names the file and what is wrong with it; `path` and `problem`
+    hold both."""
 
     def __init__(self, path, problem):
         super().__init__("%s: %s" % (path, problem))
