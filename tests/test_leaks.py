@@ -195,9 +195,10 @@ TIMED_RUNS = {
     "wait ends": "n = []\n"
                  "d = kvt_wxtools.WaitForDialog(None, 'T', 'x', lambda: n.append(1) or len(n) > 3, 10)\n"
                  "assert d.ShowModal() == 0",
-    "wait closed while busy": "d = kvt_wxtools.WaitForDialog(None, 'T', 'x', lambda: time.sleep(0.03), 5)\n"
-                              "wx.CallLater(100, d.Close)\n"
-                              "assert d.ShowModal() == wx.ID_CANCEL",
+    "wait closed inside a poll": "n = []\n"
+                                 "d = kvt_wxtools.WaitForDialog(None, 'T', 'x', lambda: n.append(1) or "
+                                 "(len(n) == 3 and d.Close() and None), 10)\n"
+                                 "assert d.ShowModal() == wx.ID_CANCEL",
     "progress finished": "p = kvt_handy.Progress('job', 2)\n"
                          "d = kvt_wxtools.ProgressDialog(None, p, 0.01)\n"
                          "wx.CallLater(80, p.finish)\n"
