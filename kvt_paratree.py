@@ -11,7 +11,29 @@ type.
 Every file is written atomically (a temporary file in the same folder,
 flushed, then renamed over the target), so an interrupted save never leaves a
 half-written file; files whose content would not change are not rewritten.
-Loading never writes.
+Saving a tree is all or nothing: a save that raises leaves every file as it
+was, one that returns has written the whole tree (see
+`ParameterDirectory.save`).  Loading never writes.
+
+What is on the disk is not trusted.  A book or index that is not UTF-8, not
+JSON, or not shaped like one (wrong types, unknown or missing fields, a key
+given twice, a number too long to convert, values nested deeper than a save
+would accept) fails the load with a `ParameterFileError` naming the file.
+Entries whose names a tree could not hold (path separators, control and
+other refused characters, reserved device names, hidden and temporary
+files) are not part of the tree: a load skips them and a save leaves them
+alone.  File names that are not UTF-8 are kept as Python keeps them (lone
+surrogates) and written back unchanged.
+
+Links: the directory given to `load` or `save` may itself be a link; the
+tree is what it leads to.  Below it, a book, directory or index that is a
+link is followed only while it leads to a place inside the tree: one that
+leads out of it, or back to a directory the tree already holds, fails the
+load, and the save, before anything is written, with a `ParameterFileError`
+naming the link.  A save never writes through a link out of the tree; a
+book that is a link inside the tree is replaced by a file of its own when
+its content changes, and removing an entry that is a link removes only the
+link.
 """
 import errno
 import json
@@ -66,8 +88,10 @@ _known_entries = {}
 
 
 class ParameterFileError(ValueError):
-    """A book or index file that cannot be read: not UTF-8, not JSON, or not
-    shaped like one.  The text names the file and what is wrong with it."""
+    """A book or index file that cannot be read (not UTF-8, not JSON, or not
+    shaped like one), or a place of a tree that a link takes out of it.  The
+    text names the file and what is wrong with it; `path` and `problem`
+    hold both."""
 
     def __init__(self, path, problem):
         super().__init__("%s: %s" % (path, problem))
@@ -91,6 +115,10 @@ def _check_name(name, kind, on_disk=False):
         raise ValueError("%s name %r contains the invalid character %r (names may not contain %s)"
                          % (kind, name, bad.group(), InvalidNameCharacters))
     if on_disk:
+        try:
+            os.fsencode(name)
+        except UnicodeEncodeError:
+            raise ValueError("%s name %r cannot be a file name" % (kind, name)) from None
         if name.upper() in _RESERVED_FILE_NAMES:
             raise ValueError("%s name %r is reserved for a device on Windows" % (kind, name))
         if name.endswith(" "):
@@ -284,9 +312,15 @@ class Parameter:
             if not local or type(text) is not str:
                 raise ParameterFileError(path, "description %r of %s must be a string with a "
                                          "non-empty locale" % (local, where))
-        for attribute in attributes:
+        for attribute, value in attributes.items():
             if not _is_valid_name(attribute, False):
                 raise ParameterFileError(path, "%s has an invalid attribute name %r" % (where, attribute))
+            if type(value) not in _SCALAR_TYPES:
+                # Refused here rather than by the next save.
+                try:
+                    _check_value(value, "attribute %r of %s" % (attribute, where))
+                except ValueError as exc:
+                    raise ParameterFileError(path, str(exc)) from None
         parameter = cls.__new__(cls)
         parameter._descriptions = descriptions
         parameter._attributes = attributes
@@ -363,7 +397,9 @@ class ParameterBook:
         if set(data) - {"format", "version", "parameters"}:
             raise ParameterFileError(path, "unknown keys: %s" % ", ".join(
                 sorted(set(data) - {"format", "version", "parameters"})))
-        parameters = data.get("parameters")
+        if "parameters" not in data:
+            raise ParameterFileError(path, '"parameters" is missing')
+        parameters = data["parameters"]
         if type(parameters) is not dict:
             raise ParameterFileError(path, '"parameters" must be a JSON object, not %s'
                                      % _json_kind(parameters))
@@ -484,30 +520,35 @@ class ParameterDirectory:
     # Loading
     @classmethod
     def load(cls, path):
-        """The tree stored in the directory `path`."""
+        """The tree stored in the directory `path`.  Loading never writes.
+
+        `path` itself may be a link; the tree's bounds are the directory it
+        leads to.  A book, directory or index below it that is a link leading
+        outside those bounds fails the load with a `ParameterFileError`
+        naming the link, and so does a link that leads back to a directory
+        the tree already holds."""
         path = os.fspath(path)
         if not os.path.isdir(path):
             os.stat(path)  # FileNotFoundError for a missing path
             raise NotADirectoryError(errno.ENOTDIR, "not a parameter directory", path)
-        return cls._load(path, set())
+        return cls._load(path, os.path.realpath(path), set())
 
     @classmethod
-    def _load(cls, path, visiting):
-        info = os.stat(path)
-        key = (info.st_dev, info.st_ino)
-        if key in visiting:
-            raise ParameterFileError(path, "the directory contains itself through a link")
-        visiting.add(key)
+    def _load(cls, path, root, seen):
+        real = os.path.realpath(path)
+        if real in seen:
+            raise ParameterFileError(path, "the directory is already part of the tree "
+                                     "(reached again through a link)")
+        seen.add(real)
         directory = cls()
         children = directory._children
-        members = _members(path)
+        members = _members(path, root)
         for name, kind, child_path in members:
             if kind == "book":
                 children[name] = ParameterBook.load(child_path)
             else:
-                children[name] = cls._load(child_path, visiting)
-        _known_entries[key] = frozenset((name, kind) for name, kind, _path in members)
-        visiting.discard(key)
+                children[name] = cls._load(child_path, root, seen)
+        _known_entries[_directory_key(path)] = frozenset((name, kind) for name, kind, _p in members)
         return directory
 
     # Saving
@@ -521,67 +562,338 @@ class ParameterDirectory:
         process last loaded from or saved to that very directory.  Books and
         directories put there by hand or by other programs since, and
         whatever a directory held before a tree was first saved into it,
-        stay.  All books are encoded and the places checked before anything
-        is written, and nothing is removed before every file has been
-        written.  `sync` forces every file to the disk before its rename."""
-        path = os.fspath(path)
-        plan = self._prepare(path)
-        written = []
-        _commit(plan, sync, written)
-        # Until the removals are done, the removed entries are still known,
-        # so that a later save retries what a failed removal left behind.
-        for folder, kept, stale in written:
-            _known_entries[_directory_key(folder)] = kept | {member for member, _p in stale}
-        for _folder, _kept, stale in written:
-            for (_name, kind), member_path in stale:
-                if kind == "book":
-                    _unlink_if_present(member_path)
-                else:
-                    _remove_directory(member_path)
-        for folder, kept, _stale in written:
-            _known_entries[_directory_key(folder)] = kept
+        stay.  Links follow the rules of `load`: the save refuses, before
+        writing anything, a place below `path` that is a link leading out of
+        the tree or to a directory another part of the tree is saved to.  A
+        book that is a link inside the tree is replaced by a file when its
+        content changes.
 
-    def _prepare(self, path):
-        if os.path.lexists(path) and not os.path.isdir(path):
+        The save is all or nothing.  Everything is encoded and checked
+        first; then missing directories are made and every new or changed
+        file is written to a temporary file beside its target (`sync` forces
+        each to the disk); then the temporary files are renamed over their
+        targets, the old files being kept aside under hidden names, and the
+        entries to remove are moved aside as well.  The last of these moves
+        is the commit point: a failure before it puts every old file back,
+        removes the temporary files and the directories the save made and
+        raises, so the directory holds exactly what it held before.  After
+        it, only the files kept aside are deleted and emptied directories
+        removed; a failure there is not raised (the tree is saved and every
+        hidden leftover is outside it) and the next save retries the
+        deletion.  The model itself is never changed by a save."""
+        path = os.fspath(path)
+        _remove_leftovers()
+        plans = []
+        self._prepare(path, os.path.realpath(path), set(), plans)
+        _Save(sync).run(plans)
+        for plan in plans:
+            try:
+                _known_entries[_directory_key(plan.path)] = plan.kept
+            except OSError:
+                pass  # the index written lists the same entries
+
+    def _prepare(self, path, root, seen, plans):
+        """Append to `plans` what saving this directory at `path` changes,
+        parents before their sub-directories; nothing is written."""
+        try:
+            exists = stat.S_ISDIR(os.stat(path).st_mode)
+        except FileNotFoundError:
+            exists = False
+        if not exists and os.path.lexists(path):
             raise NotADirectoryError(errno.ENOTDIR, "a file is in the way of a parameter directory",
                                      path)
+        real = os.path.realpath(path)
+        if not _is_inside(real, root):
+            raise ParameterFileError(path, "a link to %s, outside the parameter tree %s; links are "
+                                     "only followed inside the tree" % (real, root))
+        if real in seen:
+            raise ParameterFileError(path, "the same directory as another directory of the tree "
+                                     "(through a link)")
+        seen.add(real)
+        plan = _Plan(path, exists)
+        plans.append(plan)
         existing, known = [], set()
-        if os.path.isdir(path):
-            existing = _members(path, tolerant=True)
-            known = _listed_in_index(path) | _known_entries.get(_directory_key(path), frozenset())
-        books, subdirectories, order = [], [], []
+        if plan.exists:
+            existing, listed = _scan(path, root, tolerant=True)
+            known = set(listed or ()) | _known_entries.get(_directory_key(path), frozenset())
+        order = []
         for name, child in self._children.items():
             child_path = os.path.join(path, name)
             if isinstance(child, ParameterDirectory):
-                subdirectories.append(child._prepare(child_path))
+                child._prepare(child_path, root, seen, plans)
                 order.append(name + "/")
             else:
                 file_path = child_path + "." + ParameterBook.ExtName
-                if os.path.isdir(file_path):
-                    raise IsADirectoryError(errno.EISDIR, "a directory is in the way of a "
-                                            "parameter book", file_path)
-                books.append((file_path, child._encode(file_path)))
+                plan.add_file(file_path, child._encode(file_path), root)
                 order.append(name)
-        kept = frozenset((name, "directory" if isinstance(child, ParameterDirectory) else "book")
-                         for name, child in self._children.items())
-        stale = [((name, kind), member_path) for name, kind, member_path in existing
-                 if (name, kind) not in kept and (name, kind) in known]
-        index = _encode({"format": _DIRECTORY_FORMAT, "version": _FORMAT_VERSION, "items": order},
-                        os.path.join(path, IndexFileName))
-        return path, books, subdirectories, index, kept, stale
+        index_path = os.path.join(path, IndexFileName)
+        plan.add_file(index_path, _encode({"format": _DIRECTORY_FORMAT, "version": _FORMAT_VERSION,
+                                           "items": order}, index_path), root)
+        plan.kept = frozenset((name, "directory" if isinstance(child, ParameterDirectory) else "book")
+                              for name, child in self._children.items())
+        for name, kind, member_path in existing:
+            if (name, kind) not in plan.kept and (name, kind) in known:
+                plan.remove(member_path, kind, root)
 
 
-def _commit(plan, sync, written):
-    """Write the books and indexes of a prepared tree; the removals of each
-    directory are appended to `written` for the caller to do afterwards."""
-    path, books, subdirectories, index, kept, stale = plan
-    os.makedirs(path, exist_ok=True)
-    for file_path, data in books:
-        _write_if_changed(file_path, data, sync)
-    for sub in subdirectories:
-        _commit(sub, sync, written)
-    _write_if_changed(os.path.join(path, IndexFileName), index, sync)
-    written.append((path, kept, stale))
+class _Plan:
+    """What a save changes in one directory: the files to write (only those
+    whose content differs), the files to remove and the directories that
+    removing them may leave empty (deepest first)."""
+
+    __slots__ = ("path", "exists", "files", "removed", "emptied", "kept")
+
+    def __init__(self, path, exists):
+        self.path, self.exists = path, exists
+        self.files, self.removed, self.emptied = [], [], []
+        self.kept = frozenset()
+
+    def add_file(self, target, data, root):
+        if os.path.isdir(target):
+            raise IsADirectoryError(errno.EISDIR, "a directory is in the way of a parameter "
+                                    "book or index", target)
+        if os.path.islink(target) and not _is_inside(os.path.realpath(target), root):
+            raise ParameterFileError(target, "a link to %s, outside the parameter tree %s; links "
+                                     "are only followed inside the tree"
+                                     % (os.path.realpath(target), root))
+        if not _holds(target, data):
+            self.files.append((target, data))
+
+    def remove(self, member_path, kind, root):
+        """Plan the removal of a stored book or directory: a link is removed
+        itself, never what it leads to; a directory loses its books,
+        sub-directories and index and goes only if nothing else is left."""
+        if kind == "book" or os.path.islink(member_path):
+            self.removed.append(member_path)
+            return
+        members, _listed = _scan(member_path, root, tolerant=True)
+        for _name, member_kind, path in members:
+            self.remove(path, member_kind, root)
+        index_path = os.path.join(member_path, IndexFileName)
+        if os.path.lexists(index_path):
+            self.removed.append(index_path)
+        self.emptied.append(member_path)
+
+
+# Errors of os.link meaning that the file system cannot make hard links; the
+# old file is then renamed aside instead of linked.
+_NO_HARD_LINKS = frozenset(getattr(errno, name) for name in
+                           ("EPERM", "EOPNOTSUPP", "ENOTSUP", "ENOSYS", "EXDEV", "EMLINK", "EACCES")
+                           if hasattr(errno, name))
+_LINK_KEEPS_SYMLINKS = os.link in os.supports_follow_symlinks
+
+# Hidden files and emptied directories whose deletion failed after a save
+# had committed; every save tries again.
+_leftovers = set()
+
+
+class _Save:
+    """The file operations of one save, with what undoes each of them."""
+
+    def __init__(self, sync):
+        self.sync = sync
+        self.temporaries = []  # staged files not renamed over their targets yet
+        self.created = []      # directories made by this save
+        self.undo = []         # ("unlink", path) or ("replace", aside, target), in order done
+        self.asides = []       # old files kept aside, deleted once the save has committed
+
+    def run(self, plans):
+        staged = []
+        try:
+            for plan in plans:
+                if not plan.exists:
+                    self.make_directory(plan.path)
+                for target, data in plan.files:
+                    staged.append((self.stage(target, data), target))
+            for temporary, target in staged:
+                self.install(temporary, target)
+            for plan in plans:
+                for path in plan.removed:
+                    aside = _hidden_name(path, "old")
+                    _with_target(os.rename, path, aside)
+                    self.undo.append(("replace", aside, path))
+                    self.asides.append(aside)
+        except BaseException as exc:
+            self.roll_back(exc)
+            raise
+        # Committed: what is left only tidies up hidden files.
+        for aside in self.asides:
+            _remove_leftover(aside)
+        for plan in plans:
+            for folder in plan.emptied:
+                _remove_leftover(folder)
+
+    def make_directory(self, path):
+        """Make the directory `path` and its missing parents."""
+        missing = []
+        path = path.rstrip(os.sep) or path
+        while path and not os.path.lexists(path):
+            missing.append(path)
+            parent = os.path.dirname(path)
+            if parent == path:
+                break
+            path = parent
+        for folder in reversed(missing):
+            _with_target(os.mkdir, folder)
+            self.created.append(folder)
+
+    def stage(self, target, data):
+        """Write `data` to a new temporary file beside `target`, with the
+        permissions of `target` if it exists; returns the file's path."""
+        while True:
+            temporary = _hidden_name(target, "tmp")
+            try:
+                descriptor = _with_target(os.open, temporary, os.O_WRONLY | os.O_CREAT | os.O_EXCL
+                                          | getattr(os, "O_BINARY", 0), 0o666, target=target)
+            except FileExistsError:
+                continue
+            break
+        self.temporaries.append(temporary)
+        try:
+            with os.fdopen(descriptor, "wb") as file:
+                file.write(data)
+                file.flush()
+                if self.sync:
+                    os.fsync(file.fileno())
+        except OSError as exc:
+            exc.filename, exc.filename2 = target, None
+            raise
+        try:
+            mode = stat.S_IMODE(_with_target(os.stat, target).st_mode)
+        except FileNotFoundError:
+            pass
+        else:
+            _with_target(os.chmod, temporary, mode, target=target)
+        return temporary
+
+    def install(self, temporary, target):
+        """Rename `temporary` over `target`, keeping the old file aside (as
+        a second hard link where the file system allows it, so that `target`
+        is never missing)."""
+        replaced = False
+        while True:
+            aside = _hidden_name(target, "old")
+            try:
+                if _LINK_KEEPS_SYMLINKS:
+                    os.link(target, aside, follow_symlinks=False)
+                else:
+                    os.link(target, aside)
+                self.undo.append(("unlink", aside))
+            except FileExistsError:
+                continue
+            except FileNotFoundError:
+                break  # a new file
+            except OSError as exc:
+                if exc.errno not in _NO_HARD_LINKS:
+                    exc.filename, exc.filename2 = target, None
+                    raise
+                try:
+                    os.rename(target, aside)
+                except FileNotFoundError:
+                    break
+                except OSError as exc:
+                    exc.filename, exc.filename2 = target, None
+                    raise
+                self.undo.append(("replace", aside, target))
+            replaced = True
+            break
+        _with_target(os.replace, temporary, target, target=target)
+        self.temporaries.remove(temporary)
+        if replaced:
+            self.undo[-1] = ("replace", aside, target)
+            self.asides.append(aside)
+        else:
+            self.undo.append(("unlink", target))
+
+    def roll_back(self, exc):
+        """Undo everything done so far, newest first; what cannot be undone
+        is noted on the exception being raised."""
+        failures = []
+        for step in reversed(self.undo):
+            try:
+                if step[0] == "unlink":
+                    os.unlink(step[1])
+                else:
+                    os.replace(step[1], step[2])
+            except OSError as error:
+                failures.append("could not undo %s of %s: %s" % (step[0], step[-1], error))
+        for temporary in self.temporaries:
+            try:
+                os.unlink(temporary)
+            except FileNotFoundError:
+                pass
+            except OSError as error:
+                _leftovers.add(temporary)
+                failures.append("could not remove %s: %s" % (temporary, error))
+        for folder in reversed(self.created):
+            try:
+                os.rmdir(folder)
+            except OSError as error:
+                _leftovers.add(folder)
+                failures.append("could not remove %s: %s" % (folder, error))
+        if failures and hasattr(exc, "add_note"):
+            for failure in failures:
+                exc.add_note(failure)
+
+
+def _with_target(function, *args, target=None):
+    """Call an os function; an OSError names `target` (by default the first
+    argument) rather than a temporary file."""
+    try:
+        return function(*args)
+    except OSError as exc:
+        exc.filename, exc.filename2 = args[0] if target is None else target, None
+        raise
+
+
+def _hidden_name(path, kind):
+    """A free name beside `path` for a temporary or kept-aside file: it
+    starts with a full stop and holds more, so it is never a tree entry."""
+    folder, base = os.path.split(path)
+    while True:
+        candidate = os.path.join(folder, ".%s.%s.%s" % (base, os.urandom(4).hex(), kind))
+        if not os.path.lexists(candidate):
+            return candidate
+
+
+def _remove_leftover(path):
+    """Delete a kept-aside file or remove an emptied directory; directories
+    still holding something stay, and a failure is retried by the next save."""
+    try:
+        if os.path.isdir(path) and not os.path.islink(path):
+            os.rmdir(path)
+        else:
+            os.unlink(path)
+    except FileNotFoundError:
+        pass
+    except OSError as exc:
+        # A directory that still holds someone else's files stays for good;
+        # one that holds a leftover of ours is tried again with it.
+        inside = path.rstrip(os.sep) + os.sep
+        if (exc.errno not in (errno.ENOTEMPTY, errno.EEXIST)
+                or any(p.startswith(inside) for p in _leftovers)):
+            _leftovers.add(path)
+            return
+    _leftovers.discard(path)
+
+
+def _remove_leftovers():
+    for path in sorted(_leftovers, reverse=True):  # files before their folders
+        _remove_leftover(path)
+
+
+def _is_inside(real, root):
+    return real == root or real.startswith(root.rstrip(os.sep) + os.sep)
+
+
+def _holds(path, data):
+    """Whether the file `path` already holds exactly `data`: re-saving a
+    tree rewrites only the files that changed."""
+    try:
+        with open(path, "rb") as file:
+            return os.fstat(file.fileno()).st_size == len(data) and file.read() == data
+    except OSError:
+        return False
 
 
 def _directory_key(path):
@@ -589,47 +901,41 @@ def _directory_key(path):
     return info.st_dev, info.st_ino
 
 
-def _remove_directory(path):
-    """Remove a stored directory's books, sub-directories and index; the
-    directory itself goes only when nothing else is left in it."""
-    if os.path.islink(path):
-        os.unlink(path)
-        return
-    for _name, kind, member_path in _members(path, tolerant=True):
-        if kind == "book":
-            _unlink_if_present(member_path)
-        else:
-            _remove_directory(member_path)
-    _unlink_if_present(os.path.join(path, IndexFileName))
-    try:
-        os.rmdir(path)
-    except OSError as exc:
-        if exc.errno not in (errno.ENOTEMPTY, errno.EEXIST, errno.ENOENT):
-            raise
-
-
-def _unlink_if_present(path):
-    try:
-        os.unlink(path)
-    except FileNotFoundError:
-        pass
-
-
 # --------------------------------------------------------------------------
 # Directory contents
 
-def _members(path, tolerant=False):
+def _outside_link(path, root):
+    """The real path of `path` if it is a link leading outside `root`."""
+    if root is not None and os.path.islink(path):
+        real = os.path.realpath(path)
+        if not _is_inside(real, root):
+            return real
+    return None
+
+
+def _members(path, root=None):
     """The stored children of the directory `path` as (name, kind, path)
-    triples, kind "book" or "directory", in display order.
+    triples, kind "book" or "directory", in display order; see `_scan`."""
+    return _scan(path, root)[0]
+
+
+def _scan(path, root=None, tolerant=False):
+    """The stored children of the directory `path` and the (name, kind)
+    entries its index lists (None without an index).
 
     Books are the files named ``<valid name>.<ExtName>``.  Sub-directories
     with valid names belong to the tree when the index lists them or they
     hold an index of their own; in a directory without an index (one made by
     hand) every such sub-directory does.  Children the index lists come first,
     in its order; the others follow sorted, directories first.  Entries the
-    index lists but that are gone from the disk are skipped.  A `tolerant`
-    reading (when saving over a directory) takes an unreadable index for an
-    empty one, so that saving repairs it."""
+    index lists but that are gone from the disk are skipped; other entries
+    (names that could not be saved, hidden and temporary files, links that
+    lead nowhere) are not part of the tree.  A child or index that is a link
+    leading outside `root` is refused with a `ParameterFileError`.  A
+    `tolerant` reading (when saving over a directory) takes an unreadable
+    index for an empty one, so that saving repairs it, and lists links
+    leading outside the tree (the save refuses to write through them and
+    removes only the link itself)."""
     suffix = "." + ParameterBook.ExtName
     books, directories = {}, {}
     with os.scandir(path) as entries:
@@ -646,6 +952,10 @@ def _members(path, tolerant=False):
     listed = None
     if os.path.isfile(index_path):
         try:
+            outside = _outside_link(index_path, root)
+            if outside is not None:
+                raise ParameterFileError(index_path, "a link to %s, outside the parameter tree %s"
+                                         % (outside, root))
             listed = _read_index(index_path)
         except (ParameterFileError, OSError):
             if not tolerant:
@@ -665,16 +975,13 @@ def _members(path, tolerant=False):
     for name in sorted(books):
         if (name, "book") not in seen:
             members.append((name, "book", books[name]))
-    return members
-
-
-def _listed_in_index(path):
-    """The (name, kind) entries the index of the directory `path` lists;
-    none when it has no readable index."""
-    try:
-        return set(_read_index(os.path.join(path, IndexFileName)))
-    except (ParameterFileError, OSError):
-        return set()
+    if not tolerant:
+        for _name, _kind, member_path in members:
+            outside = _outside_link(member_path, root)
+            if outside is not None:
+                raise ParameterFileError(member_path, "a link to %s, outside the parameter tree %s; "
+                                         "links are only followed inside the tree" % (outside, root))
+    return members, listed
 
 
 def _read_index(path):
@@ -705,6 +1012,26 @@ def _json_kind(value):
             int: "a number", float: "a number", type(None): "null"}.get(type(value), "missing")
 
 
+class _DuplicateKey(Exception):
+    pass
+
+
+def _object_without_duplicates(pairs):
+    data = dict(pairs)
+    if len(data) != len(pairs):
+        seen = set()
+        for key, _value in pairs:
+            if key in seen:
+                raise _DuplicateKey(key)
+            seen.add(key)
+    return data
+
+
+# One decoder for every file: the duplicate-key check needs a hook, and
+# json.loads would build a new decoder for each call with one.
+_DECODER = json.JSONDecoder(object_pairs_hook=_object_without_duplicates)
+
+
 def _read_json(path):
     with open(path, "rb") as file:
         raw = file.read()
@@ -716,12 +1043,17 @@ def _read_json(path):
     if not text.strip():
         raise ParameterFileError(path, "the file is empty")
     try:
-        return json.loads(text)
+        # A key given twice would silently lose one of the values.
+        return _DECODER.decode(text)
     except json.JSONDecodeError as exc:
         raise ParameterFileError(path, "not valid JSON: %s at line %d column %d"
                                  % (exc.msg, exc.lineno, exc.colno)) from None
+    except _DuplicateKey as exc:
+        raise ParameterFileError(path, "the key %r appears twice in one object" % exc.args[0]) from None
     except RecursionError:
         raise ParameterFileError(path, "not valid JSON: nested too deeply") from None
+    except ValueError as exc:  # an integer with more digits than int() converts
+        raise ParameterFileError(path, "not readable: %s" % exc) from None
 
 
 def _check_header(data, path, expected):
@@ -743,49 +1075,29 @@ def _encode(data, where):
         text = json.dumps(data, ensure_ascii=False, indent=4)
     except (TypeError, ValueError) as exc:
         raise ValueError("%s: cannot be stored: %s" % (where, exc)) from None
-    return (text + "\n").encode("utf-8")
+    try:
+        return (text + "\n").encode("utf-8")
+    except UnicodeEncodeError:
+        # Texts holding lone surrogates (file names that were not UTF-8,
+        # "\ud800" escapes read from a file) are written as JSON escapes,
+        # which read back to the same text.
+        return (json.dumps(data, ensure_ascii=True, indent=4) + "\n").encode("ascii")
 
 
 def _write_if_changed(path, data, sync):
-    """Write `data` to `path` unless the file already holds exactly that:
-    re-saving a tree rewrites only the books that changed."""
-    try:
-        with open(path, "rb") as file:
-            if os.fstat(file.fileno()).st_size == len(data) and file.read() == data:
-                return
-    except OSError:
-        pass
-    _write_atomic(path, data, sync)
+    """Write `data` to `path` unless the file already holds exactly that."""
+    if not _holds(path, data):
+        _write_atomic(path, data, sync)
 
 
 def _write_atomic(path, data, sync):
     """Write `data` to `path` through a temporary file in the same folder,
     so that `path` holds either its old or its new content, never a part.
     A failure is reported against `path`, not the temporary file's name."""
-    folder, base = os.path.split(path)
+    save = _Save(sync)
     try:
-        while True:
-            temporary = os.path.join(folder, ".%s.%s.tmp" % (base, os.urandom(4).hex()))
-            try:
-                descriptor = os.open(temporary, os.O_WRONLY | os.O_CREAT | os.O_EXCL
-                                     | getattr(os, "O_BINARY", 0), 0o666)
-            except FileExistsError:
-                continue
-            break
-        try:
-            with os.fdopen(descriptor, "wb") as file:
-                file.write(data)
-                file.flush()
-                if sync:
-                    os.fsync(file.fileno())
-            try:
-                os.chmod(temporary, stat.S_IMODE(os.stat(path).st_mode))
-            except FileNotFoundError:
-                pass
-            os.replace(temporary, path)
-        except BaseException:
-            _unlink_if_present(temporary)
-            raise
-    except OSError as exc:
-        exc.filename, exc.filename2 = path, None
+        temporary = save.stage(path, data)
+        _with_target(os.replace, temporary, path, target=path)
+    except BaseException as exc:
+        save.roll_back(exc)
         raise
