@@ -6,6 +6,7 @@
 #include <pybind11/pybind11.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <initializer_list>
 #include <string>
 #include <utility>
@@ -38,34 +39,70 @@ void set_error_from_current_exception() noexcept;
 // the original error is kept as it is.
 void add_traceback(const char* funcname, int line) noexcept;
 
+// The innermost running published callable's current line (see at()); each
+// call keeps its own on the C stack.  Per thread, since another thread may run
+// a published callable whenever a body calls back into Python; initial-exec
+// keeps the access to one load from the thread pointer.
+namespace detail {
+extern __thread int* current_line __attribute__((tls_model("initial-exec")));
+}
+
 // Marks `line` as the statement now running in the innermost published
 // callable; an exception leaving that callable's body carries this line.
-void at(int line) noexcept;
+inline void at(int line) noexcept {
+    if (int* current = detail::current_line) *current = line;
+}
 
 // --------------------------------------------------------------- globals ---
 
 // The module's dictionary (valid once the module body has started).
 py::dict module_dict();
 
+namespace detail {
+// A direct-mapped cache in front of the table of interned names: a literal's
+// address picks its slot, so the usual lookup is one compare.
+struct InternSlot {
+    const char* literal;
+    PyObject* text;
+};
+inline constexpr std::size_t kInternSlots = 512;
+extern InternSlot intern_cache[kInternSlots];
+inline std::size_t intern_slot(const char* literal) {
+    const auto address = reinterpret_cast<std::uintptr_t>(literal);
+    return (address ^ (address >> 9)) & (kInternSlots - 1);
+}
+PyObject* intern_slow(const char* literal);  // makes the name and fills its slot
+
+// `obj.name(*args)` with args[0] = obj, and `f(*args)` where args[-1] may be
+// overwritten; published callables found there are entered directly.
+PyObject* call_method(PyObject* name, PyObject** args, std::size_t nargs);
+PyObject* call(PyObject* f, PyObject** args, std::size_t nargs);
+}  // namespace detail
+
 // The interned text object for a string literal (cached by its address, so
 // only ever pass literals):
 // `obj.attr(interned("Name"))` reads an attribute without making a new text.
-py::handle interned(const char* literal);
+inline py::handle interned(const char* literal) {
+    const detail::InternSlot& slot = detail::intern_cache[detail::intern_slot(literal)];
+    if (slot.literal == literal) return slot.text;
+    return detail::intern_slow(literal);
+}
 
 // Fast forms of `obj.name`, `obj.name(args...)` and `f(args...)`: interned
 // names and vectorcall, without a bound method or an argument tuple.
-py::object get_attr(py::handle obj, const char* literal);
 py::object steal_result(PyObject* result);  // throws when `result` is null
+inline py::object get_attr(py::handle obj, const char* literal) {
+    return steal_result(PyObject_GetAttr(obj.ptr(), interned(literal).ptr()));
+}
 template <typename... A>
 py::object call_method(py::handle obj, const char* literal, A&&... args) {
     PyObject* stack[] = {obj.ptr(), py::handle(args).ptr()...};
-    return steal_result(PyObject_VectorcallMethod(interned(literal).ptr(), stack,
-                                                  (1 + sizeof...(A)) | PY_VECTORCALL_ARGUMENTS_OFFSET, nullptr));
+    return steal_result(detail::call_method(interned(literal).ptr(), stack, 1 + sizeof...(A)));
 }
 template <typename... A>
 py::object call(py::handle f, A&&... args) {
     PyObject* stack[] = {nullptr, py::handle(args).ptr()...};
-    return steal_result(PyObject_Vectorcall(f.ptr(), stack + 1, sizeof...(A) | PY_VECTORCALL_ARGUMENTS_OFFSET, nullptr));
+    return steal_result(detail::call(f.ptr(), stack + 1, sizeof...(A)));
 }
 
 // Python's `len(obj)`, errors included.
