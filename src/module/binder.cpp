@@ -97,14 +97,29 @@ bool type_error(const char* format, ...) {
 }
 
 bool argtuple_invalid(const Callable& c, std::size_t found) {
-    const std::size_t total = c.params.size();
-    const bool exact = c.required == total;
-    const bool too_few = found < c.required;
-    const std::size_t expected = too_few ? c.required : total;
-    const char* more_or_less = exact ? "exactly" : too_few ? "at least" : "at most";
-    return type_error("%.200s() takes %.8s %zd positional argument%.1s (%zd given)", c.name.c_str(),
-          more_or_less, static_cast<Py_ssize_t>(expected), expected == 1 ? "" : "s",
-          static_cast<Py_ssize_t>(found));
+    // The text depends only on the callable and the count given, so each one
+    // is made once and kept (never freed, as the callable is not).
+    const bool cacheable = found <= static_cast<std::size_t>(kMaxArgs);
+    PyObject* message = cacheable ? c.count_errors[found] : nullptr;
+    if (!message) {
+        const std::size_t total = c.params.size();
+        const bool exact = c.required == total;
+        const bool too_few = found < c.required;
+        const std::size_t expected = too_few ? c.required : total;
+        const char* more_or_less = exact ? "exactly" : too_few ? "at least" : "at most";
+        message = PyUnicode_FromFormat("%.200s() takes %.8s %zd positional argument%.1s (%zd given)", c.name.c_str(),
+              more_or_less, static_cast<Py_ssize_t>(expected), expected == 1 ? "" : "s",
+              static_cast<Py_ssize_t>(found));
+        if (!message) return false;
+        if (!cacheable) {
+            PyErr_SetObject(PyExc_TypeError, message);
+            Py_DECREF(message);
+            return false;
+        }
+        c.count_errors[found] = message;
+    }
+    PyErr_SetObject(PyExc_TypeError, message);
+    return false;
 }
 
 bool names_param(PyObject* key, const Param& p) {

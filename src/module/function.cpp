@@ -328,6 +328,11 @@ PyObject* call_method(PyObject* name, PyObject** args, std::size_t nargs) {
     return result;
 }
 
+PyObject* call_unbound(PyObject* f, PyObject** args, std::size_t nargs) {
+    if (Py_IS_TYPE(f, &function_type_object)) return frame::call_direct(f, args, nargs);
+    return PyObject_Vectorcall(f, args, nargs, nullptr);
+}
+
 PyObject* call(PyObject* f, PyObject** args, std::size_t nargs) {
     if (Py_IS_TYPE(f, &function_type_object)) return frame::call_direct(f, args, nargs);
     if (PyMethod_Check(f) && Py_IS_TYPE(PyMethod_GET_FUNCTION(f), &function_type_object)) {

@@ -77,6 +77,8 @@ PyObject* intern_slow(const char* literal);  // makes the name and fills its slo
 // overwritten; published callables found there are entered directly.
 PyObject* call_method(PyObject* name, PyObject** args, std::size_t nargs);
 PyObject* call(PyObject* f, PyObject** args, std::size_t nargs);
+// `f(*args)` for a function found unbound on the type (args[0] is self).
+PyObject* call_unbound(PyObject* f, PyObject** args, std::size_t nargs);
 }  // namespace detail
 
 // The interned text object for a string literal (cached by its address, so
@@ -92,7 +94,10 @@ inline py::handle interned(const char* literal) {
 // names and vectorcall, without a bound method or an argument tuple.
 py::object steal_result(PyObject* result);  // throws when `result` is null
 inline py::object get_attr(py::handle obj, const char* literal) {
-    return steal_result(PyObject_GetAttr(obj.ptr(), interned(literal).ptr()));
+    // The type's own slot, as PyObject_GetAttr uses it for a text name.
+    PyTypeObject* type = Py_TYPE(obj.ptr());
+    PyObject* name = interned(literal).ptr();
+    return steal_result(type->tp_getattro ? type->tp_getattro(obj.ptr(), name) : PyObject_GetAttr(obj.ptr(), name));
 }
 template <typename... A>
 py::object call_method(py::handle obj, const char* literal, A&&... args) {
@@ -103,6 +108,67 @@ template <typename... A>
 py::object call(py::handle f, A&&... args) {
     PyObject* stack[] = {nullptr, py::handle(args).ptr()...};
     return steal_result(detail::call(f.ptr(), stack + 1, sizeof...(A)));
+}
+
+// `obj.name` read now for a call made later, as `obj.name(args...)` reads
+// the method before it computes the arguments -- without making a bound
+// method when the name is a function of the type.
+class Method {
+public:
+    Method(py::handle obj, const char* literal) {
+        PyObject* callable = nullptr;
+        const int unbound = _PyObject_GetMethod(obj.ptr(), interned(literal).ptr(), &callable);
+        if (!callable) throw_python_error();
+        callable_ = py::reinterpret_steal<py::object>(callable);
+        if (unbound) self_ = py::reinterpret_borrow<py::object>(obj);
+    }
+    template <typename... A>
+    py::object operator()(A&&... args) const {
+        PyObject* stack[] = {self_.ptr(), py::handle(args).ptr()...};
+        if (self_) return steal_result(detail::call_unbound(callable_.ptr(), stack, 1 + sizeof...(A)));
+        return steal_result(detail::call(callable_.ptr(), stack + 1, sizeof...(A)));
+    }
+
+private:
+    py::object callable_;
+    py::object self_;  // set when the callable was found unbound
+};
+
+// Python's `obj[key]`, errors included; a list indexed by an int in range
+// is read directly.
+inline py::object item(py::handle obj, py::handle key) {
+    if (PyList_CheckExact(obj.ptr()) && PyLong_CheckExact(key.ptr())) {
+        int overflow = 0;
+        const long k = PyLong_AsLongAndOverflow(key.ptr(), &overflow);
+        if (!overflow && k >= 0 && k < PyList_GET_SIZE(obj.ptr()))
+            return py::reinterpret_borrow<py::object>(PyList_GET_ITEM(obj.ptr(), k));
+    }
+    return steal_result(PyObject_GetItem(obj.ptr(), key.ptr()));
+}
+
+// Python's `value <op> n` (op: Py_LT, Py_GE, ...) for an integer n, errors
+// included; an int is compared directly.
+inline bool compare(py::handle value, int op, Py_ssize_t n) {
+    if (PyLong_CheckExact(value.ptr())) {
+        int overflow = 0;
+        const long v = PyLong_AsLongAndOverflow(value.ptr(), &overflow);
+        if (!overflow) {
+            switch (op) {
+            case Py_LT: return v < n;
+            case Py_LE: return v <= n;
+            case Py_EQ: return v == n;
+            case Py_NE: return v != n;
+            case Py_GT: return v > n;
+            case Py_GE: return v >= n;
+            }
+        }
+    }
+    PyObject* number = PyLong_FromSsize_t(n);
+    if (!number) throw_python_error();
+    const int result = PyObject_RichCompareBool(value.ptr(), number, op);
+    Py_DECREF(number);
+    if (result < 0) throw_python_error();
+    return result != 0;
 }
 
 // Python's `len(obj)`, errors included.

@@ -32,15 +32,34 @@ py::object ParameterTreeEditorPanel_is_valid_name(py::handle name) {
         return py::bool_(false);
     }
     at(1084);
-    for (py::handle c : global("_InvalidNameCharacters")) {
-        at(1085);
-        const int found = PySequence_Contains(name.ptr(), c.ptr());
+    py::object characters = global("_InvalidNameCharacters");
+    // `c in name` for each character; a tuple (or a subclass iterating as a
+    // tuple) is read by index and a str searched directly, which is what
+    // iterating and `in` do for them.
+    auto contains = [&](py::handle c) {
+        const int found = PyUnicode_CheckExact(name.ptr()) ? PyUnicode_Contains(name.ptr(), c.ptr())
+                                                           : PySequence_Contains(name.ptr(), c.ptr());
         if (found < 0) throw_python_error();
-        if (found) {
-            at(1086);
-            return py::bool_(false);
+        return found != 0;
+    };
+    if (PyTuple_Check(characters.ptr()) && Py_TYPE(characters.ptr())->tp_iter == PyTuple_Type.tp_iter) {
+        for (Py_ssize_t k = 0; k < PyTuple_GET_SIZE(characters.ptr()); ++k) {
+            at(1085);
+            if (contains(PyTuple_GET_ITEM(characters.ptr(), k))) {
+                at(1086);
+                return py::bool_(false);
+            }
+            at(1084);
         }
-        at(1084);
+    } else {
+        for (py::handle c : characters) {
+            at(1085);
+            if (contains(c)) {
+                at(1086);
+                return py::bool_(false);
+            }
+            at(1084);
+        }
     }
     at(1087);
     return py::bool_(true);
