@@ -5,6 +5,8 @@ instance, through a class, or as a module function).
 The Python twins below follow the module's bodies step by step: the same
 attribute reads, calls, tests and order.
 """
+import itertools
+
 import wx
 import kvt_wxtools
 
@@ -38,6 +40,20 @@ class Window:
 
     def Maximize(self):
         pass
+
+
+class CWindow:
+    """The same stand-in with C methods, as a wx window's are: what remains
+    is the cost of the call and of the body's own steps."""
+
+    class Sizer:
+        Fit = staticmethod(id)
+
+    sizer = Sizer()
+    GetSizer = staticmethod(itertools.repeat(sizer).__next__)
+    Layout = staticmethod(int)
+    Centre = staticmethod(abs)
+    Maximize = staticmethod(int)
 
 
 # ------------------------------------------------------------- twins ---
@@ -108,6 +124,7 @@ def cases():
     for side in (mod_list, py_list):
         side.objects.extend("object %d" % k for k in range(10))
     w = Window()
+    cw = CWindow()
     return [
         ("calls/ComboList.GetObject", "c.GetObject(5)", {"c": mod_list}, {"c": py_list}),
         ("calls/ComboList.GetSelectionIndex", "c.GetSelectionIndex()", {"c": mod_list}, {"c": py_list}),
@@ -120,4 +137,8 @@ def cases():
          {"f": kvt_wxtools.window_fit_layout, "w": w}, {"f": window_fit_layout, "w": w}),
         ("calls/window_fit_layout keyword", "f(w, center=False, maximize=True)",
          {"f": kvt_wxtools.window_fit_layout, "w": w}, {"f": window_fit_layout, "w": w}),
+        ("calls/window_fit_layout C positional", "f(w)",
+         {"f": kvt_wxtools.window_fit_layout, "w": cw}, {"f": window_fit_layout, "w": cw}),
+        ("calls/window_fit_layout C keyword", "f(w, center=False, maximize=True)",
+         {"f": kvt_wxtools.window_fit_layout, "w": cw}, {"f": window_fit_layout, "w": cw}),
     ]
