@@ -74,6 +74,8 @@ const Callable& declare(const Entry& entry, const std::string& class_name) {
         }
     }
     for (const Param& p : c.params) c.checked |= p.check != Check::None;
+    c.slots = c.params.size() + (c.kwargs.empty() ? 0 : 1);
+    c.plain = c.kwargs.empty() && !c.checked;
     for (const std::string& name : split_top_level(entry.locals, ' '))
         if (!name.empty()) c.locals.push_back(name);
 

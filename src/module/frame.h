@@ -43,6 +43,8 @@ struct Callable {
     std::vector<std::string> locals;
     std::size_t required = 0;    // parameters without a default
     bool checked = false;        // some parameter has a conversion or a check
+    std::size_t slots = 0;       // parameters, and the keyword dict when there is one
+    bool plain = false;          // no keyword dict, no conversion, no check
     // The positional-count error texts made so far, by the count given.
     mutable PyObject* count_errors[kMaxArgs + 1] = {};
     Body body;

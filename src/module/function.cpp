@@ -50,6 +50,11 @@ public:
     explicit Slots(std::size_t n) : n_(n) {
         for (std::size_t k = 0; k < n_; ++k) new (storage_ + k * sizeof(py::object)) py::object();
     }
+    // Every slot holding the matching argument.
+    Slots(PyObject* const* args, std::size_t n) : n_(n) {
+        for (std::size_t k = 0; k < n_; ++k)
+            new (storage_ + k * sizeof(py::object)) py::object(py::reinterpret_borrow<py::object>(args[k]));
+    }
     ~Slots() {
         for (std::size_t k = 0; k < n_; ++k) data()[k].~object();
     }
@@ -62,6 +67,20 @@ private:
     std::size_t n_;
 };
 
+// Runs the body on arguments already bound.
+PyObject* run_bound(const Callable& c, py::object* bound) {
+    PyObject* result = nullptr;
+    LineScope scope(c.line + 1);
+    try {
+        py::object r = c.body(bound);
+        result = r ? r.release().ptr() : Py_NewRef(Py_None);
+    } catch (...) {
+        set_error_from_current_exception();
+        add_traceback(c.traceback_name.c_str(), scope.line());
+    }
+    return result;
+}
+
 // Runs one call: `bind_arguments(callable, out)` binds the arguments, then
 // the body runs; the traceback entry is added on failure.
 template <typename Binder>
@@ -71,7 +90,7 @@ PyObject* invoke(PyObject* self, Binder&& bind_arguments) {
     if (Py_EnterRecursiveCall(" while calling a Python object")) return nullptr;
     PyObject* result = nullptr;
     {
-        Slots bound(c.params.size() + (c.kwargs.empty() ? 0 : 1));
+        Slots bound(c.slots);
         bool arguments_bound = false;
         LineScope scope(c.line + 1);
         try {
@@ -93,6 +112,19 @@ PyObject* invoke(PyObject* self, Binder&& bind_arguments) {
 
 // A call with positional arguments and keyword names (vectorcall layout).
 PyObject* invoke_vector(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    const Callable& c = *as_function(self)->callable;
+    if (!kwnames && c.plain && static_cast<std::size_t>(nargs) == c.slots) {
+        // Every parameter given by position, none converted or checked:
+        // nothing to bind beyond holding the arguments.
+        if (Py_EnterRecursiveCall(" while calling a Python object")) return nullptr;
+        PyObject* result;
+        {
+            Slots bound(args, c.slots);
+            result = run_bound(c, bound.data());
+        }
+        Py_LeaveRecursiveCall();
+        return result;
+    }
     return invoke(self, [&](const Callable& c, PyObject* defaults, py::object* out) {
         return bind(c, defaults, args, static_cast<std::size_t>(nargs), kwnames, out);
     });

@@ -92,7 +92,11 @@ inline py::handle interned(const char* literal) {
 
 // Fast forms of `obj.name`, `obj.name(args...)` and `f(args...)`: interned
 // names and vectorcall, without a bound method or an argument tuple.
-py::object steal_result(PyObject* result);  // throws when `result` is null
+// Owns `result`; throws when it is null (the error is then set).
+inline py::object steal_result(PyObject* result) {
+    if (!result) throw_python_error();
+    return py::reinterpret_steal<py::object>(result);
+}
 inline py::object get_attr(py::handle obj, const char* literal) {
     // The type's own slot, as PyObject_GetAttr uses it for a text name.
     PyTypeObject* type = Py_TYPE(obj.ptr());
@@ -172,11 +176,19 @@ inline bool compare(py::handle value, int op, Py_ssize_t n) {
 }
 
 // Python's `len(obj)`, errors included.
-Py_ssize_t length(py::handle obj);
+inline Py_ssize_t length(py::handle obj) {
+    const Py_ssize_t n = PyObject_Size(obj.ptr());
+    if (n < 0) throw_python_error();
+    return n;
+}
 
 // Python's truth test (`if x:`), errors included.  (A py::object's own bool
 // conversion only tells whether it holds a pointer.)
-bool truth(py::handle value);
+inline bool truth(py::handle value) {
+    const int result = PyObject_IsTrue(value.ptr());
+    if (result < 0) throw_python_error();
+    return result != 0;
+}
 
 // Python's `isinstance(obj, cls)`, errors included.
 bool is_instance(py::handle obj, py::handle cls);

@@ -139,23 +139,6 @@ PyObject* intern_slow(const char* literal) {
 }
 }  // namespace detail
 
-py::object steal_result(PyObject* result) {
-    if (!result) throw_python_error();
-    return py::reinterpret_steal<py::object>(result);
-}
-
-bool truth(py::handle value) {
-    const int result = PyObject_IsTrue(value.ptr());
-    if (result < 0) throw_python_error();
-    return result != 0;
-}
-
-Py_ssize_t length(py::handle obj) {
-    const Py_ssize_t n = PyObject_Size(obj.ptr());
-    if (n < 0) throw_python_error();
-    return n;
-}
-
 bool is_instance(py::handle obj, py::handle cls) {
     const int result = PyObject_IsInstance(obj.ptr(), cls.ptr());
     if (result < 0) throw_python_error();
