@@ -98,10 +98,9 @@ inline py::object steal_result(PyObject* result) {
     return py::reinterpret_steal<py::object>(result);
 }
 inline py::object get_attr(py::handle obj, const char* literal) {
-    // The type's own slot, as PyObject_GetAttr uses it for a text name.
-    PyTypeObject* type = Py_TYPE(obj.ptr());
-    PyObject* name = interned(literal).ptr();
-    return steal_result(type->tp_getattro ? type->tp_getattro(obj.ptr(), name) : PyObject_GetAttr(obj.ptr(), name));
+    // Through PyObject_GetAttr, not the type's slot: it also gives an
+    // AttributeError the name and object that the "Did you mean" hint reads.
+    return steal_result(PyObject_GetAttr(obj.ptr(), interned(literal).ptr()));
 }
 template <typename... A>
 py::object call_method(py::handle obj, const char* literal, A&&... args) {
