@@ -365,6 +365,12 @@ PyObject* call_unbound(PyObject* f, PyObject** args, std::size_t nargs) {
     return PyObject_Vectorcall(f, args, nargs, nullptr);
 }
 
+PyObject* call_keywords(PyObject* f, PyObject** args, PyObject* kwnames) {
+    // Only keyword arguments: the values sit where the keyword part of a
+    // vectorcall's arguments goes, after no positional ones.
+    return PyObject_Vectorcall(f, args, PY_VECTORCALL_ARGUMENTS_OFFSET, kwnames);
+}
+
 PyObject* call(PyObject* f, PyObject** args, std::size_t nargs) {
     if (Py_IS_TYPE(f, &function_type_object)) return frame::call_direct(f, args, nargs);
     if (PyMethod_Check(f) && Py_IS_TYPE(PyMethod_GET_FUNCTION(f), &function_type_object)) {

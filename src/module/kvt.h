@@ -79,6 +79,8 @@ PyObject* call_method(PyObject* name, PyObject** args, std::size_t nargs);
 PyObject* call(PyObject* f, PyObject** args, std::size_t nargs);
 // `f(*args)` for a function found unbound on the type (args[0] is self).
 PyObject* call_unbound(PyObject* f, PyObject** args, std::size_t nargs);
+// `f(**dict(zip(kwnames, args)))`; args[-1] may be overwritten.
+PyObject* call_keywords(PyObject* f, PyObject** args, PyObject* kwnames);
 }  // namespace detail
 
 // The interned text object for a string literal (cached by its address, so
@@ -111,6 +113,26 @@ template <typename... A>
 py::object call(py::handle f, A&&... args) {
     PyObject* stack[] = {nullptr, py::handle(args).ptr()...};
     return steal_result(detail::call(f.ptr(), stack + 1, sizeof...(A)));
+}
+
+// One keyword argument of call_keywords: its name (a literal) and value.
+struct Keyword {
+    const char* name;
+    py::handle value;
+};
+inline Keyword kw(const char* literal, py::handle value) { return Keyword{literal, value}; }
+
+// `f(name=value, ...)` with each keyword given as kw("name", value); the
+// names are interned once, and no argument dict is made on our side.
+template <typename... K>
+py::object call_keywords(py::handle f, K... keywords) {
+    constexpr std::size_t n = sizeof...(K);
+    const char* names[] = {keywords.name...};
+    PyObject* stack[] = {nullptr, keywords.value.ptr()...};
+    py::object kwnames = steal_result(PyTuple_New(n));
+    for (std::size_t k = 0; k < n; ++k)
+        PyTuple_SET_ITEM(kwnames.ptr(), k, py::handle(interned(names[k])).inc_ref().ptr());
+    return steal_result(detail::call_keywords(f.ptr(), stack + 1, kwnames.ptr()));
 }
 
 // `obj.name` read now for a call made later, as `obj.name(args...)` reads

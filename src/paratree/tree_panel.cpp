@@ -613,7 +613,7 @@ py::object ParameterTreeEditorPanel__refresh_tree_view(py::handle self) {
     py::object add_root = get_attr(ui(self, "ui_tree"), "AddRoot");
     py::object basename = get_attr(global("_path"), "basename");
     py::object text = call(basename, get_attr(self, "root_path"));
-    py::object root_item = add_root("text"_a = text, "image"_a = get_attr(self, "_ImageDirectory"));
+    py::object root_item = call_keywords(add_root, kw("text", text), kw("image", get_attr(self, "_ImageDirectory")));
     at(1336);
     py::object construct = get_attr(self, "_construct_tree_branch");
     call(construct, get_attr(self, "root"), root_item);
@@ -634,14 +634,16 @@ py::object ParameterTreeEditorPanel__construct_tree_branch(py::handle self, py::
         if (is_instance(item, global("_ParameterDirectory"))) {
             at(1343);
             py::object append_item = get_attr(ui(self, "ui_tree"), "AppendItem");
-            new_ = append_item("parent"_a = ui_item_id, "text"_a = name, "image"_a = get_attr(self, "_ImageDirectory"));
+            new_ = call_keywords(append_item, kw("parent", ui_item_id), kw("text", name),
+                                 kw("image", get_attr(self, "_ImageDirectory")));
             // The subtree is complete before the next sibling is added.
             at(1344);
             call_method(self, "_construct_tree_branch", item, new_);
         } else {
             at(1346);
             py::object append_item = get_attr(ui(self, "ui_tree"), "AppendItem");
-            new_ = append_item("parent"_a = ui_item_id, "text"_a = name, "image"_a = get_attr(self, "_ImageBook"));
+            new_ = call_keywords(append_item, kw("parent", ui_item_id), kw("text", name),
+                                 kw("image", get_attr(self, "_ImageBook")));
         }
         at(1347);
         call_method(ui(self, "ui_tree"), "SetItemData", new_, item);
