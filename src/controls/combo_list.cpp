@@ -45,9 +45,9 @@ py::object ComboList___len__(py::handle self) {
 // 407
 py::object ComboList_Append(py::handle self, py::handle obj) {
     at(408);
-    py::object append = get_attr(get_attr(self, "control"), "Append");
+    Method append(get_attr(self, "control"), "Append");
     py::object info = call_method(self, "_ComboList__GetInfo", obj);
-    call(append, info);
+    append(info);
     at(409);
     call_method(get_attr(self, "objects"), "append", obj);
     return py::none();
@@ -224,13 +224,12 @@ py::object ComboList_GetSelectionIndexes(py::handle self) {
 // 478
 py::object ComboList_GetObject(py::handle self, py::handle index) {
     at(479);
-    py::object position = py::reinterpret_borrow<py::object>(index);
-    if (position < py::int_(0) || position >= py::int_(length(get_attr(self, "objects")))) {
+    if (compare(index, Py_LT, 0) || compare(index, Py_GE, length(get_attr(self, "objects")))) {
         at(480);
         return py::none();
     }
     at(481);
-    return get_attr(self, "objects")[index];
+    return item(get_attr(self, "objects"), index);
 }
 
 // 483

@@ -33,10 +33,10 @@ void fill_row(py::handle self, py::handle row, py::handle values, py::handle bg,
         py::int_ col(k);
         at(lines[1]);
         // Grid cells take only text, whatever the values are.
-        py::object set_value = get_attr(get_attr(self, "control"), "SetCellValue");
-        py::object value = values[col];
+        Method set_value(get_attr(self, "control"), "SetCellValue");
+        py::object value = item(values, col);
         // str(value): a str subclass too is turned into its str() text.
-        call(set_value, row, col, py::str(py::handle(value)));
+        set_value(row, col, py::str(py::handle(value)));
         at(lines[2]);
         if (!color.is_none()) {
             at(lines[3]);
@@ -296,8 +296,8 @@ py::object RowGrid_Update(py::handle self, py::handle index, py::handle bg) {
                 break;
             }
             at(604);
-            py::object set_value = get_attr(get_attr(self, "control"), "SetCellValue");
-            call(set_value, row, col, py::str(content));
+            Method set_value(get_attr(self, "control"), "SetCellValue");
+            set_value(row, col, py::str(content));
             at(605);
             if (!color.is_none()) {
                 at(606);

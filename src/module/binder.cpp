@@ -23,6 +23,8 @@ Param parse_param(const std::string& text) {
     if (p.annotation == "str") p.check = Check::Text;
     if (p.annotation == "type") p.check = Check::Class;
     if (p.annotation == "float") p.check = Check::Float;
+    p.key = PyUnicode_InternFromString(p.name.c_str());
+    if (!p.key) throw_python_error();
     return p;
 }
 
@@ -71,6 +73,9 @@ const Callable& declare(const Entry& entry, const std::string& class_name) {
             bad_declaration(entry, "parameter without default after one with");
         }
     }
+    for (const Param& p : c.params) c.checked |= p.check != Check::None;
+    c.slots = c.params.size() + (c.kwargs.empty() ? 0 : 1);
+    c.plain = c.kwargs.empty() && !c.checked;
     for (const std::string& name : split_top_level(entry.locals, ' '))
         if (!name.empty()) c.locals.push_back(name);
 
@@ -94,18 +99,66 @@ bool type_error(const char* format, ...) {
 }
 
 bool argtuple_invalid(const Callable& c, std::size_t found) {
-    const std::size_t total = c.params.size();
-    const bool exact = c.required == total;
-    const bool too_few = found < c.required;
-    const std::size_t expected = too_few ? c.required : total;
-    const char* more_or_less = exact ? "exactly" : too_few ? "at least" : "at most";
-    return type_error("%.200s() takes %.8s %zd positional argument%.1s (%zd given)", c.name.c_str(),
-          more_or_less, static_cast<Py_ssize_t>(expected), expected == 1 ? "" : "s",
-          static_cast<Py_ssize_t>(found));
+    // The text depends only on the callable and the count given, so each one
+    // is made once and kept (never freed, as the callable is not).
+    const bool cacheable = found <= static_cast<std::size_t>(kMaxArgs);
+    PyObject* message = cacheable ? c.count_errors[found] : nullptr;
+    if (!message) {
+        const std::size_t total = c.params.size();
+        const bool exact = c.required == total;
+        const bool too_few = found < c.required;
+        const std::size_t expected = too_few ? c.required : total;
+        const char* more_or_less = exact ? "exactly" : too_few ? "at least" : "at most";
+        message = PyUnicode_FromFormat("%.200s() takes %.8s %zd positional argument%.1s (%zd given)", c.name.c_str(),
+              more_or_less, static_cast<Py_ssize_t>(expected), expected == 1 ? "" : "s",
+              static_cast<Py_ssize_t>(found));
+        if (!message) return false;
+        if (!cacheable) {
+            PyErr_SetObject(PyExc_TypeError, message);
+            Py_DECREF(message);
+            return false;
+        }
+        c.count_errors[found] = message;
+    }
+    PyErr_SetObject(PyExc_TypeError, message);
+    return false;
 }
 
 bool names_param(PyObject* key, const Param& p) {
     return PyUnicode_Check(key) && PyUnicode_CompareWithASCIIString(key, p.name.c_str()) == 0;
+}
+
+// Conversions first, then the text and class checks, in declaration order.
+bool convert_and_check(const Callable& c, py::object* out) {
+    const std::size_t total = c.params.size();
+    for (std::size_t k = 0; k < total; ++k) {
+        if (c.params[k].check != Check::Float || PyFloat_CheckExact(out[k].ptr())) continue;
+        const double value = PyFloat_AsDouble(out[k].ptr());
+        if (value == -1.0 && PyErr_Occurred()) return false;
+        out[k] = py::float_(value);
+    }
+    for (std::size_t k = 0; k < total; ++k) {
+        const Param& p = c.params[k];
+        PyObject* v = out[k].ptr();
+        if (v == Py_None) continue;
+        const char* expected = nullptr;
+        if (p.check == Check::Text && !PyUnicode_CheckExact(v)) expected = "str";
+        if (p.check == Check::Class && Py_TYPE(v) != &PyType_Type) expected = "type";
+        if (expected)
+            return type_error("Argument '%.200s' has incorrect type (expected %.200s, got %.200s)",
+                  p.name.c_str(), expected, Py_TYPE(v)->tp_name);
+    }
+    return true;
+}
+
+// Fills the parameters still unbound from the defaults, then converts and checks.
+bool finish_binding(const Callable& c, PyObject* defaults, py::object* out) {
+    const std::size_t total = c.params.size();
+    if (!c.kwargs.empty() && !out[total]) out[total] = py::dict();
+    const std::size_t ndefaults = defaults ? static_cast<std::size_t>(PyTuple_GET_SIZE(defaults)) : 0;
+    for (std::size_t k = 0; k < total; ++k)
+        if (!out[k]) out[k] = py::reinterpret_borrow<py::object>(PyTuple_GET_ITEM(defaults, k - (total - ndefaults)));
+    return c.checked ? convert_and_check(c, out) : true;
 }
 
 }  // namespace
@@ -113,6 +166,11 @@ bool names_param(PyObject* key, const Param& p) {
 bool bind(const Callable& c, PyObject* defaults, PyObject* const* args, std::size_t nargs, PyObject* kwnames,
           py::object* out) {
     const std::size_t total = c.params.size();
+    // The usual call: every parameter given by position.
+    if (!kwnames && nargs == total && c.kwargs.empty()) {
+        for (std::size_t k = 0; k < total; ++k) out[k] = py::reinterpret_borrow<py::object>(args[k]);
+        return c.checked ? convert_and_check(c, out) : true;
+    }
     const std::size_t nkw = kwnames ? static_cast<std::size_t>(PyTuple_GET_SIZE(kwnames)) : 0;
     const char* name = c.name.c_str();
 
@@ -162,31 +220,56 @@ bool bind(const Callable& c, PyObject* defaults, PyObject* const* args, std::siz
         } else if (nargs < c.required) {
             return argtuple_invalid(c, nargs);
         }
-        if (!c.kwargs.empty() && !out[total]) out[total] = py::dict();
-        const std::size_t ndefaults = defaults ? static_cast<std::size_t>(PyTuple_GET_SIZE(defaults)) : 0;
-        for (std::size_t k = 0; k < total; ++k)
-            if (!out[k]) out[k] = py::reinterpret_borrow<py::object>(PyTuple_GET_ITEM(defaults, k - (total - ndefaults)));
+        return finish_binding(c, defaults, out);
     }
+    return c.checked ? convert_and_check(c, out) : true;
+}
 
-    // Conversions first, then the text and class checks, in declaration order.
-    for (std::size_t k = 0; k < total; ++k) {
-        if (c.params[k].check != Check::Float || PyFloat_CheckExact(out[k].ptr())) continue;
-        const double value = PyFloat_AsDouble(out[k].ptr());
-        if (value == -1.0 && PyErr_Occurred()) return false;
-        out[k] = py::float_(value);
+bool bind_dict(const Callable& c, PyObject* defaults, PyObject* const* args, std::size_t nargs, PyObject* kwargs,
+               py::object* out) {
+    // The same rules and errors, in the same order, as bind() with the
+    // dict's keys as keyword names: with exactly-str keys, which are unique,
+    // looking a parameter's name up in the dict finds the one key that the
+    // name-by-name search would.
+    const std::size_t total = c.params.size();
+    const std::size_t nkw = static_cast<std::size_t>(PyDict_GET_SIZE(kwargs));
+    const char* name = c.name.c_str();
+    if (c.kwargs.empty() && total <= 1) return type_error("%.200s() takes no keyword arguments", name);
+    if (nargs > total) return argtuple_invalid(c, nargs);
+    for (std::size_t k = 0; k < nargs; ++k) out[k] = py::reinterpret_borrow<py::object>(args[k]);
+    std::size_t used = 0;
+    for (std::size_t k = nargs; k < total; ++k) {
+        PyObject* value = PyDict_GetItemWithError(kwargs, c.params[k].key);
+        if (value) {
+            out[k] = py::reinterpret_borrow<py::object>(value);
+            ++used;
+        } else if (PyErr_Occurred()) {
+            return false;
+        } else if (k < c.required) {
+            return argtuple_invalid(c, k);
+        }
     }
-    for (std::size_t k = 0; k < total; ++k) {
-        const Param& p = c.params[k];
-        PyObject* v = out[k].ptr();
-        if (v == Py_None) continue;
-        const char* expected = nullptr;
-        if (p.check == Check::Text && !PyUnicode_CheckExact(v)) expected = "str";
-        if (p.check == Check::Class && Py_TYPE(v) != &PyType_Type) expected = "type";
-        if (expected)
-            return type_error("Argument '%.200s' has incorrect type (expected %.200s, got %.200s)",
-                  p.name.c_str(), expected, Py_TYPE(v)->tp_name);
+    if (used < nkw) {
+        // Every other keyword: a duplicate, unknown, or gathered into **kwargs.
+        py::dict extra;
+        Py_ssize_t pos = 0;
+        PyObject *key, *value;
+        while (PyDict_Next(kwargs, &pos, &key, &value)) {
+            bool is_keyword_parameter = false;
+            for (std::size_t k = nargs; k < total && !is_keyword_parameter; ++k)
+                is_keyword_parameter = names_param(key, c.params[k]);
+            if (is_keyword_parameter) continue;
+            for (std::size_t k = 0; k < nargs; ++k)
+                if (names_param(key, c.params[k]))
+                    return type_error("%s() got multiple values for keyword argument '%U'", name, key);
+            if (c.kwargs.empty()) return type_error("%s() got an unexpected keyword argument '%U'", name, key);
+            if (PyDict_SetItem(extra.ptr(), key, value) < 0) return false;
+        }
+        if (!c.kwargs.empty()) out[total] = std::move(extra);
+    } else if (!c.kwargs.empty()) {
+        out[total] = py::dict();
     }
-    return true;
+    return finish_binding(c, defaults, out);
 }
 
 }  // namespace kvt::frame

@@ -26,6 +26,7 @@ struct Param {
     std::string annotation;  // expression text, or empty
     std::string fallback;    // default's expression text, or empty
     Check check = Check::None;
+    PyObject* key = nullptr;  // the name as an interned text (never freed)
 };
 
 // A published callable: its parsed signature and its body.  Lives for the
@@ -41,6 +42,11 @@ struct Callable {
     std::string returns;         // return annotation expression, or empty
     std::vector<std::string> locals;
     std::size_t required = 0;    // parameters without a default
+    bool checked = false;        // some parameter has a conversion or a check
+    std::size_t slots = 0;       // parameters, and the keyword dict when there is one
+    bool plain = false;          // no keyword dict, no conversion, no check
+    // The positional-count error texts made so far, by the count given.
+    mutable PyObject* count_errors[kMaxArgs + 1] = {};
     Body body;
     const char* doc;
 };
@@ -57,6 +63,11 @@ const Callable& declare(const Entry& entry, const std::string& class_name);
 bool bind(const Callable& callable, PyObject* defaults, PyObject* const* args, std::size_t nargs,
           PyObject* kwnames, py::object* out);
 
+// The same for a call whose keywords come in a dict whose keys are all
+// exactly str: each keyword parameter is looked up by its name.
+bool bind_dict(const Callable& callable, PyObject* defaults, PyObject* const* args, std::size_t nargs,
+               PyObject* kwargs, py::object* out);
+
 // The published-function type.
 bool ready_function_type() noexcept;
 PyTypeObject* function_type() noexcept;
@@ -71,10 +82,6 @@ PyObject* module_object() noexcept;
 // Evaluates the body in source order; on failure the Python error is set and
 // the failing entry's line is stored in `failed_line`.
 bool run_body(int& failed_line) noexcept;
-
-// Makes `line` the current line of the innermost running callable; returns
-// the previous one (each call restores it when it ends).
-int* swap_current_line(int* line) noexcept;
 
 // Strips spaces and tabs at both ends of declaration text.
 std::string trim(const std::string& s);

@@ -6,6 +6,8 @@
 
 #include <structmember.h>
 
+#include <new>
+
 namespace kvt::frame {
 
 namespace {
@@ -30,8 +32,10 @@ FunctionObject* as_function(PyObject* self) { return reinterpret_cast<FunctionOb
 // Keeps the current line of one call on the C stack while its body runs.
 class LineScope {
 public:
-    explicit LineScope(int line) : line_(line), previous_(swap_current_line(&line_)) {}
-    ~LineScope() { swap_current_line(previous_); }
+    explicit LineScope(int line) : line_(line), previous_(detail::current_line) { detail::current_line = &line_; }
+    ~LineScope() { detail::current_line = previous_; }
+    LineScope(const LineScope&) = delete;
+    LineScope& operator=(const LineScope&) = delete;
     int line() const { return line_; }
 
 private:
@@ -39,21 +43,60 @@ private:
     int* previous_;
 };
 
-// Runs one call: binds the arguments (positional ones, then one per name in
-// `kwnames`), runs the body, and adds the traceback entry on failure.
-PyObject* invoke(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+// The bound arguments of one call: one object per parameter (and the keyword
+// dict), made and released only for the slots the callable has.
+class Slots {
+public:
+    explicit Slots(std::size_t n) : n_(n) {
+        for (std::size_t k = 0; k < n_; ++k) new (storage_ + k * sizeof(py::object)) py::object();
+    }
+    // Every slot holding the matching argument.
+    Slots(PyObject* const* args, std::size_t n) : n_(n) {
+        for (std::size_t k = 0; k < n_; ++k)
+            new (storage_ + k * sizeof(py::object)) py::object(py::reinterpret_borrow<py::object>(args[k]));
+    }
+    ~Slots() {
+        for (std::size_t k = 0; k < n_; ++k) data()[k].~object();
+    }
+    Slots(const Slots&) = delete;
+    Slots& operator=(const Slots&) = delete;
+    py::object* data() { return std::launder(reinterpret_cast<py::object*>(storage_)); }
+
+private:
+    alignas(py::object) unsigned char storage_[sizeof(py::object) * kMaxArgs];
+    std::size_t n_;
+};
+
+// Runs the body on arguments already bound.
+PyObject* run_bound(const Callable& c, py::object* bound) {
+    PyObject* result = nullptr;
+    LineScope scope(c.line + 1);
+    try {
+        py::object r = c.body(bound);
+        result = r ? r.release().ptr() : Py_NewRef(Py_None);
+    } catch (...) {
+        set_error_from_current_exception();
+        add_traceback(c.traceback_name.c_str(), scope.line());
+    }
+    return result;
+}
+
+// Runs one call: `bind_arguments(callable, out)` binds the arguments, then
+// the body runs; the traceback entry is added on failure.
+template <typename Binder>
+PyObject* invoke(PyObject* self, Binder&& bind_arguments) {
     FunctionObject* f = as_function(self);
     const Callable& c = *f->callable;
     if (Py_EnterRecursiveCall(" while calling a Python object")) return nullptr;
     PyObject* result = nullptr;
     {
-        py::object bound[kMaxArgs];
+        Slots bound(c.slots);
         bool arguments_bound = false;
         LineScope scope(c.line + 1);
         try {
-            if (bind(c, f->defaults, args, static_cast<std::size_t>(nargs), kwnames, bound)) {
+            if (bind_arguments(c, f->defaults, bound.data())) {
                 arguments_bound = true;
-                py::object r = c.body(bound);
+                py::object r = c.body(bound.data());
                 result = r ? r.release().ptr() : Py_NewRef(Py_None);
             } else {
                 add_traceback(c.traceback_name.c_str(), c.line);
@@ -67,14 +110,59 @@ PyObject* invoke(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObje
     return result;
 }
 
-// Every call arrives here with an argument tuple and a keyword dict.  The
-// type takes no vectorcall on purpose: the interpreter would then refuse a
-// non-text keyword itself, without the callable's name, before the binder
-// could report it; the tuple costs a few nanoseconds a call.
+// A call with positional arguments and keyword names (vectorcall layout).
+PyObject* invoke_vector(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    const Callable& c = *as_function(self)->callable;
+    if (!kwnames && c.plain && static_cast<std::size_t>(nargs) == c.slots) {
+        // Every parameter given by position, none converted or checked:
+        // nothing to bind beyond holding the arguments.
+        if (Py_EnterRecursiveCall(" while calling a Python object")) return nullptr;
+        PyObject* result;
+        {
+            Slots bound(args, c.slots);
+            result = run_bound(c, bound.data());
+        }
+        Py_LeaveRecursiveCall();
+        return result;
+    }
+    return invoke(self, [&](const Callable& c, PyObject* defaults, py::object* out) {
+        return bind(c, defaults, args, static_cast<std::size_t>(nargs), kwnames, out);
+    });
+}
+
+// A call from the module's own code that found a published callable: what
+// the interpreter does around a type's call slot (the recursion check), then
+// the call itself, without packing the arguments into a tuple.
+PyObject* call_direct(PyObject* self, PyObject* const* args, std::size_t nargs) {
+    if (Py_EnterRecursiveCall(" while calling a Python object")) return nullptr;
+    PyObject* result = invoke_vector(self, args, static_cast<Py_ssize_t>(nargs), nullptr);
+    Py_LeaveRecursiveCall();
+    return result;
+}
+
+bool keys_are_exact_text(PyObject* kwargs) {
+    Py_ssize_t pos = 0;
+    PyObject *key, *value;
+    while (PyDict_Next(kwargs, &pos, &key, &value))
+        if (!PyUnicode_CheckExact(key)) return false;
+    return true;
+}
+
+// Every call from outside arrives here with an argument tuple and a keyword
+// dict.  The type takes no vectorcall on purpose: the interpreter would then
+// refuse a non-text keyword itself, without the callable's name, before the
+// binder could report it.
 PyObject* function_call(PyObject* self, PyObject* args, PyObject* kwargs) {
     const Py_ssize_t nargs = PyTuple_GET_SIZE(args);
     const Py_ssize_t nkw = kwargs ? PyDict_GET_SIZE(kwargs) : 0;
-    if (nkw == 0) return invoke(self, &PyTuple_GET_ITEM(args, 0), nargs, nullptr);
+    if (nkw == 0) return invoke_vector(self, &PyTuple_GET_ITEM(args, 0), nargs, nullptr);
+    if (keys_are_exact_text(kwargs)) {
+        // Plain text keywords (every call written with name=value): bound
+        // straight from the dict.
+        return invoke(self, [&](const Callable& c, PyObject* defaults, py::object* out) {
+            return bind_dict(c, defaults, &PyTuple_GET_ITEM(args, 0), static_cast<std::size_t>(nargs), kwargs, out);
+        });
+    }
     PyObject* kwnames = PyTuple_New(nkw);
     PyObject** stack = kwnames ? PyMem_New(PyObject*, static_cast<std::size_t>(nargs + nkw)) : nullptr;
     if (!stack) {
@@ -90,7 +178,7 @@ PyObject* function_call(PyObject* self, PyObject* args, PyObject* kwargs) {
         // which could change the caller's dict under us.
         stack[nargs + k++] = Py_NewRef(value);
     }
-    PyObject* result = invoke(self, stack, nargs, kwnames);
+    PyObject* result = invoke_vector(self, stack, nargs, kwnames);
     for (Py_ssize_t j = nargs; j < nargs + nkw; ++j) Py_DECREF(stack[j]);
     PyMem_Free(stack);
     Py_DECREF(kwnames);
@@ -247,6 +335,59 @@ bool ready_function_type() noexcept {
 }
 
 PyTypeObject* function_type() noexcept { return &function_type_object; }
+
+}  // namespace kvt::frame
+
+namespace kvt::detail {
+
+using frame::function_type_object;
+
+PyObject* call_method(PyObject* name, PyObject** args, std::size_t nargs) {
+    // The same lookup as PyObject_VectorcallMethod: a function found on the
+    // type comes back unbound (args[0] is then its self).
+    PyObject* callable = nullptr;
+    const int unbound = _PyObject_GetMethod(args[0], name, &callable);
+    if (!callable) return nullptr;
+    PyObject* result;
+    if (Py_IS_TYPE(callable, &function_type_object)) {
+        result = unbound ? frame::call_direct(callable, args, nargs) : frame::call_direct(callable, args + 1, nargs - 1);
+    } else if (unbound) {
+        result = PyObject_Vectorcall(callable, args, nargs, nullptr);
+    } else {
+        result = PyObject_Vectorcall(callable, args + 1, (nargs - 1) | PY_VECTORCALL_ARGUMENTS_OFFSET, nullptr);
+    }
+    Py_DECREF(callable);
+    return result;
+}
+
+PyObject* call_unbound(PyObject* f, PyObject** args, std::size_t nargs) {
+    if (Py_IS_TYPE(f, &function_type_object)) return frame::call_direct(f, args, nargs);
+    return PyObject_Vectorcall(f, args, nargs, nullptr);
+}
+
+PyObject* call_keywords(PyObject* f, PyObject** args, PyObject* kwnames) {
+    // Only keyword arguments: the values sit where the keyword part of a
+    // vectorcall's arguments goes, after no positional ones.
+    return PyObject_Vectorcall(f, args, PY_VECTORCALL_ARGUMENTS_OFFSET, kwnames);
+}
+
+PyObject* call(PyObject* f, PyObject** args, std::size_t nargs) {
+    if (Py_IS_TYPE(f, &function_type_object)) return frame::call_direct(f, args, nargs);
+    if (PyMethod_Check(f) && Py_IS_TYPE(PyMethod_GET_FUNCTION(f), &function_type_object)) {
+        // A published callable bound to an instance: self goes in front, in
+        // the slot the caller left free for it.
+        PyObject* saved = args[-1];
+        args[-1] = PyMethod_GET_SELF(f);
+        PyObject* result = frame::call_direct(PyMethod_GET_FUNCTION(f), args - 1, nargs + 1);
+        args[-1] = saved;
+        return result;
+    }
+    return PyObject_Vectorcall(f, args, nargs | PY_VECTORCALL_ARGUMENTS_OFFSET, nullptr);
+}
+
+}  // namespace kvt::detail
+
+namespace kvt::frame {
 
 py::object make_function(const Callable& c) {
     // As a def statement does: defaults first, then annotations.

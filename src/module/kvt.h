@@ -6,6 +6,7 @@
 #include <pybind11/pybind11.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <initializer_list>
 #include <string>
 #include <utility>
@@ -38,42 +39,177 @@ void set_error_from_current_exception() noexcept;
 // the original error is kept as it is.
 void add_traceback(const char* funcname, int line) noexcept;
 
+// The innermost running published callable's current line (see at()); each
+// call keeps its own on the C stack.  Per thread, since another thread may run
+// a published callable whenever a body calls back into Python; initial-exec
+// keeps the access to one load from the thread pointer.
+namespace detail {
+extern __thread int* current_line __attribute__((tls_model("initial-exec")));
+}
+
 // Marks `line` as the statement now running in the innermost published
 // callable; an exception leaving that callable's body carries this line.
-void at(int line) noexcept;
+inline void at(int line) noexcept {
+    if (int* current = detail::current_line) *current = line;
+}
 
 // --------------------------------------------------------------- globals ---
 
 // The module's dictionary (valid once the module body has started).
 py::dict module_dict();
 
+namespace detail {
+// A direct-mapped cache in front of the table of interned names: a literal's
+// address picks its slot, so the usual lookup is one compare.
+struct InternSlot {
+    const char* literal;
+    PyObject* text;
+};
+inline constexpr std::size_t kInternSlots = 512;
+extern InternSlot intern_cache[kInternSlots];
+inline std::size_t intern_slot(const char* literal) {
+    const auto address = reinterpret_cast<std::uintptr_t>(literal);
+    return (address ^ (address >> 9)) & (kInternSlots - 1);
+}
+PyObject* intern_slow(const char* literal);  // makes the name and fills its slot
+
+// `obj.name(*args)` with args[0] = obj, and `f(*args)` where args[-1] may be
+// overwritten; published callables found there are entered directly.
+PyObject* call_method(PyObject* name, PyObject** args, std::size_t nargs);
+PyObject* call(PyObject* f, PyObject** args, std::size_t nargs);
+// `f(*args)` for a function found unbound on the type (args[0] is self).
+PyObject* call_unbound(PyObject* f, PyObject** args, std::size_t nargs);
+// `f(**dict(zip(kwnames, args)))`; args[-1] may be overwritten.
+PyObject* call_keywords(PyObject* f, PyObject** args, PyObject* kwnames);
+}  // namespace detail
+
 // The interned text object for a string literal (cached by its address, so
 // only ever pass literals):
 // `obj.attr(interned("Name"))` reads an attribute without making a new text.
-py::handle interned(const char* literal);
+inline py::handle interned(const char* literal) {
+    const detail::InternSlot& slot = detail::intern_cache[detail::intern_slot(literal)];
+    if (slot.literal == literal) return slot.text;
+    return detail::intern_slow(literal);
+}
 
 // Fast forms of `obj.name`, `obj.name(args...)` and `f(args...)`: interned
 // names and vectorcall, without a bound method or an argument tuple.
-py::object get_attr(py::handle obj, const char* literal);
-py::object steal_result(PyObject* result);  // throws when `result` is null
+// Owns `result`; throws when it is null (the error is then set).
+inline py::object steal_result(PyObject* result) {
+    if (!result) throw_python_error();
+    return py::reinterpret_steal<py::object>(result);
+}
+inline py::object get_attr(py::handle obj, const char* literal) {
+    // Through PyObject_GetAttr, not the type's slot: it also gives an
+    // AttributeError the name and object that the "Did you mean" hint reads.
+    return steal_result(PyObject_GetAttr(obj.ptr(), interned(literal).ptr()));
+}
 template <typename... A>
 py::object call_method(py::handle obj, const char* literal, A&&... args) {
     PyObject* stack[] = {obj.ptr(), py::handle(args).ptr()...};
-    return steal_result(PyObject_VectorcallMethod(interned(literal).ptr(), stack,
-                                                  (1 + sizeof...(A)) | PY_VECTORCALL_ARGUMENTS_OFFSET, nullptr));
+    return steal_result(detail::call_method(interned(literal).ptr(), stack, 1 + sizeof...(A)));
 }
 template <typename... A>
 py::object call(py::handle f, A&&... args) {
     PyObject* stack[] = {nullptr, py::handle(args).ptr()...};
-    return steal_result(PyObject_Vectorcall(f.ptr(), stack + 1, sizeof...(A) | PY_VECTORCALL_ARGUMENTS_OFFSET, nullptr));
+    return steal_result(detail::call(f.ptr(), stack + 1, sizeof...(A)));
+}
+
+// One keyword argument of call_keywords: its name (a literal) and value.
+struct Keyword {
+    const char* name;
+    py::handle value;
+};
+inline Keyword kw(const char* literal, py::handle value) { return Keyword{literal, value}; }
+
+// `f(name=value, ...)` with each keyword given as kw("name", value); the
+// names are interned once, and no argument dict is made on our side.
+template <typename... K>
+py::object call_keywords(py::handle f, K... keywords) {
+    constexpr std::size_t n = sizeof...(K);
+    const char* names[] = {keywords.name...};
+    PyObject* stack[] = {nullptr, keywords.value.ptr()...};
+    py::object kwnames = steal_result(PyTuple_New(n));
+    for (std::size_t k = 0; k < n; ++k)
+        PyTuple_SET_ITEM(kwnames.ptr(), k, py::handle(interned(names[k])).inc_ref().ptr());
+    return steal_result(detail::call_keywords(f.ptr(), stack + 1, kwnames.ptr()));
+}
+
+// `obj.name` read now for a call made later, as `obj.name(args...)` reads
+// the method before it computes the arguments -- without making a bound
+// method when the name is a function of the type.
+class Method {
+public:
+    Method(py::handle obj, const char* literal) {
+        PyObject* callable = nullptr;
+        const int unbound = _PyObject_GetMethod(obj.ptr(), interned(literal).ptr(), &callable);
+        if (!callable) throw_python_error();
+        callable_ = py::reinterpret_steal<py::object>(callable);
+        if (unbound) self_ = py::reinterpret_borrow<py::object>(obj);
+    }
+    template <typename... A>
+    py::object operator()(A&&... args) const {
+        PyObject* stack[] = {self_.ptr(), py::handle(args).ptr()...};
+        if (self_) return steal_result(detail::call_unbound(callable_.ptr(), stack, 1 + sizeof...(A)));
+        return steal_result(detail::call(callable_.ptr(), stack + 1, sizeof...(A)));
+    }
+
+private:
+    py::object callable_;
+    py::object self_;  // set when the callable was found unbound
+};
+
+// Python's `obj[key]`, errors included; a list indexed by an int in range
+// is read directly.
+inline py::object item(py::handle obj, py::handle key) {
+    if (PyList_CheckExact(obj.ptr()) && PyLong_CheckExact(key.ptr())) {
+        int overflow = 0;
+        const long k = PyLong_AsLongAndOverflow(key.ptr(), &overflow);
+        if (!overflow && k >= 0 && k < PyList_GET_SIZE(obj.ptr()))
+            return py::reinterpret_borrow<py::object>(PyList_GET_ITEM(obj.ptr(), k));
+    }
+    return steal_result(PyObject_GetItem(obj.ptr(), key.ptr()));
+}
+
+// Python's `value <op> n` (op: Py_LT, Py_GE, ...) for an integer n, errors
+// included; an int is compared directly.
+inline bool compare(py::handle value, int op, Py_ssize_t n) {
+    if (PyLong_CheckExact(value.ptr())) {
+        int overflow = 0;
+        const long v = PyLong_AsLongAndOverflow(value.ptr(), &overflow);
+        if (!overflow) {
+            switch (op) {
+            case Py_LT: return v < n;
+            case Py_LE: return v <= n;
+            case Py_EQ: return v == n;
+            case Py_NE: return v != n;
+            case Py_GT: return v > n;
+            case Py_GE: return v >= n;
+            }
+        }
+    }
+    PyObject* number = PyLong_FromSsize_t(n);
+    if (!number) throw_python_error();
+    const int result = PyObject_RichCompareBool(value.ptr(), number, op);
+    Py_DECREF(number);
+    if (result < 0) throw_python_error();
+    return result != 0;
 }
 
 // Python's `len(obj)`, errors included.
-Py_ssize_t length(py::handle obj);
+inline Py_ssize_t length(py::handle obj) {
+    const Py_ssize_t n = PyObject_Size(obj.ptr());
+    if (n < 0) throw_python_error();
+    return n;
+}
 
 // Python's truth test (`if x:`), errors included.  (A py::object's own bool
 // conversion only tells whether it holds a pointer.)
-bool truth(py::handle value);
+inline bool truth(py::handle value) {
+    const int result = PyObject_IsTrue(value.ptr());
+    if (result < 0) throw_python_error();
+    return result != 0;
+}
 
 // Python's `isinstance(obj, cls)`, errors included.
 bool is_instance(py::handle obj, py::handle cls);

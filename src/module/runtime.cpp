@@ -95,25 +95,10 @@ void add_traceback(const char* funcname, int line) noexcept {
     Py_XDECREF(globals);
 }
 
-namespace {
-// The innermost running published callable's current line; each call keeps
-// its own on the C stack (see LineScope in function.cpp).  Per thread, since
-// another thread may run a published callable whenever the body calls back
-// into Python; initial-exec keeps the access cheap (8 bytes of static TLS).
-__attribute__((tls_model("initial-exec"))) thread_local int* current_line = nullptr;
-}  // namespace
-
-void at(int line) noexcept {
-    if (current_line) *current_line = line;
-}
-
-namespace frame {
-int* swap_current_line(int* line) noexcept {
-    int* previous = current_line;
-    current_line = line;
-    return previous;
-}
-}  // namespace frame
+namespace detail {
+// 8 bytes of static TLS; see LineScope in function.cpp.
+__thread int* current_line __attribute__((tls_model("initial-exec"))) = nullptr;
+}  // namespace detail
 
 // --------------------------------------------------------------- globals ---
 
@@ -133,38 +118,26 @@ py::dict module_dict() {
     return py::reinterpret_borrow<py::dict>(g_dict);
 }
 
-py::handle interned(const char* literal) {
+namespace detail {
+InternSlot intern_cache[kInternSlots];
+
+PyObject* intern_slow(const char* literal) {
     // Keyed by the literal's address: bodies pass string literals, so each
     // name is made once and its hash is cached in the object.  Never freed.
-    static auto* cache = new std::unordered_map<const char*, PyObject*>();
-    auto found = cache->find(literal);
-    if (found != cache->end()) return found->second;
-    PyObject* text = PyUnicode_InternFromString(literal);
-    if (!text) throw_python_error();
-    cache->emplace(literal, text);
+    static auto* table = new std::unordered_map<const char*, PyObject*>();
+    PyObject* text;
+    auto found = table->find(literal);
+    if (found != table->end()) {
+        text = found->second;
+    } else {
+        text = PyUnicode_InternFromString(literal);
+        if (!text) throw_python_error();
+        table->emplace(literal, text);
+    }
+    intern_cache[intern_slot(literal)] = InternSlot{literal, text};
     return text;
 }
-
-py::object get_attr(py::handle obj, const char* literal) {
-    return steal_result(PyObject_GetAttr(obj.ptr(), interned(literal).ptr()));
-}
-
-py::object steal_result(PyObject* result) {
-    if (!result) throw_python_error();
-    return py::reinterpret_steal<py::object>(result);
-}
-
-bool truth(py::handle value) {
-    const int result = PyObject_IsTrue(value.ptr());
-    if (result < 0) throw_python_error();
-    return result != 0;
-}
-
-Py_ssize_t length(py::handle obj) {
-    const Py_ssize_t n = PyObject_Size(obj.ptr());
-    if (n < 0) throw_python_error();
-    return n;
-}
+}  // namespace detail
 
 bool is_instance(py::handle obj, py::handle cls) {
     const int result = PyObject_IsInstance(obj.ptr(), cls.ptr());

@@ -32,15 +32,34 @@ py::object ParameterTreeEditorPanel_is_valid_name(py::handle name) {
         return py::bool_(false);
     }
     at(1084);
-    for (py::handle c : global("_InvalidNameCharacters")) {
-        at(1085);
-        const int found = PySequence_Contains(name.ptr(), c.ptr());
+    py::object characters = global("_InvalidNameCharacters");
+    // `c in name` for each character; a tuple (or a subclass iterating as a
+    // tuple) is read by index and a str searched directly, which is what
+    // iterating and `in` do for them.
+    auto contains = [&](py::handle c) {
+        const int found = PyUnicode_CheckExact(name.ptr()) ? PyUnicode_Contains(name.ptr(), c.ptr())
+                                                           : PySequence_Contains(name.ptr(), c.ptr());
         if (found < 0) throw_python_error();
-        if (found) {
-            at(1086);
-            return py::bool_(false);
+        return found != 0;
+    };
+    if (PyTuple_Check(characters.ptr()) && Py_TYPE(characters.ptr())->tp_iter == PyTuple_Type.tp_iter) {
+        for (Py_ssize_t k = 0; k < PyTuple_GET_SIZE(characters.ptr()); ++k) {
+            at(1085);
+            if (contains(PyTuple_GET_ITEM(characters.ptr(), k))) {
+                at(1086);
+                return py::bool_(false);
+            }
+            at(1084);
         }
-        at(1084);
+    } else {
+        for (py::handle c : characters) {
+            at(1085);
+            if (contains(c)) {
+                at(1086);
+                return py::bool_(false);
+            }
+            at(1084);
+        }
     }
     at(1087);
     return py::bool_(true);
@@ -594,7 +613,7 @@ py::object ParameterTreeEditorPanel__refresh_tree_view(py::handle self) {
     py::object add_root = get_attr(ui(self, "ui_tree"), "AddRoot");
     py::object basename = get_attr(global("_path"), "basename");
     py::object text = call(basename, get_attr(self, "root_path"));
-    py::object root_item = add_root("text"_a = text, "image"_a = get_attr(self, "_ImageDirectory"));
+    py::object root_item = call_keywords(add_root, kw("text", text), kw("image", get_attr(self, "_ImageDirectory")));
     at(1336);
     py::object construct = get_attr(self, "_construct_tree_branch");
     call(construct, get_attr(self, "root"), root_item);
@@ -615,14 +634,16 @@ py::object ParameterTreeEditorPanel__construct_tree_branch(py::handle self, py::
         if (is_instance(item, global("_ParameterDirectory"))) {
             at(1343);
             py::object append_item = get_attr(ui(self, "ui_tree"), "AppendItem");
-            new_ = append_item("parent"_a = ui_item_id, "text"_a = name, "image"_a = get_attr(self, "_ImageDirectory"));
+            new_ = call_keywords(append_item, kw("parent", ui_item_id), kw("text", name),
+                                 kw("image", get_attr(self, "_ImageDirectory")));
             // The subtree is complete before the next sibling is added.
             at(1344);
             call_method(self, "_construct_tree_branch", item, new_);
         } else {
             at(1346);
             py::object append_item = get_attr(ui(self, "ui_tree"), "AppendItem");
-            new_ = append_item("parent"_a = ui_item_id, "text"_a = name, "image"_a = get_attr(self, "_ImageBook"));
+            new_ = call_keywords(append_item, kw("parent", ui_item_id), kw("text", name),
+                                 kw("image", get_attr(self, "_ImageBook")));
         }
         at(1347);
         call_method(ui(self, "ui_tree"), "SetItemData", new_, item);
