@@ -9,6 +9,11 @@ import harness  # noqa: E402
 
 harness.setup_sys_path()
 
+import os
+import pathlib
+import shutil
+import tempfile
+
 import pytest  # noqa: E402
 import wx  # noqa: E402
 
@@ -60,3 +65,17 @@ def frame():
     window = wx.Frame(None, title="test frame")
     yield window
     window.Destroy()
+
+
+@pytest.fixture
+def memory_folder(tmp_path):
+    """A folder in memory where there is one: tests that make thousands of
+    small files or directories take seconds on the test machines' disks."""
+    if not os.path.isdir("/dev/shm"):
+        yield tmp_path
+        return
+    folder = tempfile.mkdtemp(prefix="kvt-test-", dir="/dev/shm")
+    try:
+        yield pathlib.Path(folder)
+    finally:
+        shutil.rmtree(folder)

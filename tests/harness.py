@@ -475,3 +475,21 @@ class _RecordingSizer:
 
     def Fit(self, window):
         self.owner._record("Fit", window)
+
+
+def folder_entries(path):
+    """Every entry below `path`, keyed by its relative path: files with their
+    bytes, links with their targets, directories (key ending in "/") as None."""
+    found = {}
+    for folder, dirs, files in os.walk(path):
+        for name in dirs + files:
+            full = os.path.join(folder, name)
+            key = os.path.relpath(full, path)
+            if os.path.islink(full):
+                found[key] = ("link", os.readlink(full))
+            elif os.path.isdir(full):
+                found[key + "/"] = None
+            else:
+                with open(full, "rb") as file:
+                    found[key] = file.read()
+    return found

@@ -5,7 +5,7 @@ import os
 import pytest
 import wx
 
-from harness import (answer_message_box, click, end_modal, entry_of, run_modal, run_python,
+from harness import (folder_entries, answer_message_box, click, end_modal, entry_of, run_modal, run_python,
                      shown_message_boxes)
 import kvt_wxtools
 from kvt_paratree import (InvalidNameCharacters, Parameter, ParameterBook, ParameterDirectory,
@@ -51,18 +51,6 @@ def copy_refused(dialog, message):
     assert run_modal(dialog, click(dialog.ui_confirm),
                      answer_message_box(wx.OK, message=message, caption="Error"),
                      end_modal(wx.ID_CANCEL)) == wx.ID_CANCEL
-
-
-def snapshot(root):
-    """Every file below `root` with its bytes, and every directory."""
-    found = {}
-    for folder, dirs, files in os.walk(root):
-        for d in dirs:
-            found[os.path.join(folder, d)] = None
-        for f in files:
-            with open(os.path.join(folder, f), "rb") as file:
-                found[os.path.join(folder, f)] = file.read()
-    return found
 
 
 # ------------------------------------------------------------- constructor
@@ -193,9 +181,9 @@ def test_a_name_clash_without_overwrite_is_refused_and_nothing_changes(open_dial
             file.write("not a copy")
     else:
         os.mkdir(clash)
-    before = snapshot(tmp_path)
+    before = folder_entries(tmp_path)
     copy_refused(open_dialog(sample(kind), target=target), message.format(clash))
-    assert snapshot(tmp_path) == before
+    assert folder_entries(tmp_path) == before
 
 
 def test_parameter_clash_refused_without_overwrite_and_replaced_with_it(open_dialog, tmp_path):
@@ -241,10 +229,10 @@ def test_overwrite_saves_over_an_existing_book_or_directory(open_dialog, tmp_pat
 def test_directory_over_a_plain_file_is_refused_even_with_overwrite(open_dialog, tmp_path):
     clash = tmp_path / "b"
     clash.write_text("a file")
-    before = snapshot(tmp_path)
+    before = folder_entries(tmp_path)
     copy_refused(open_dialog(sample(ParameterDirectory), target=tmp_path, overwrite=True),
                  'Target "%s" already exists and is not a directory.' % clash)
-    assert snapshot(tmp_path) == before
+    assert folder_entries(tmp_path) == before
 
 
 # The copy's name is checked before the target is read or written: a bad name
@@ -269,9 +257,9 @@ def test_a_bad_copy_name_is_refused_before_anything_is_read_or_written(open_dial
         target = target / "not-a-book.para"
         target.write_text("garbage")
     (tmp_path / "inside" / "sub").mkdir()
-    before = snapshot(tmp_path)
+    before = folder_entries(tmp_path)
     copy_refused(open_dialog(sample(kind), path=path, target=target, rename=rename), message)
-    assert snapshot(tmp_path) == before
+    assert folder_entries(tmp_path) == before
 
 
 def test_an_unusual_but_valid_name_is_written_inside_the_target(open_dialog, tmp_path):

@@ -5,7 +5,7 @@ import os
 import subprocess
 import sys
 
-from harness import (IMPORT_PATHS, PYTHON, REPO_ROOT, answer_message_box, answer_text_entry,
+from harness import (folder_entries, IMPORT_PATHS, PYTHON, REPO_ROOT, answer_message_box, answer_text_entry,
                      call_modal, click, end_modal, modal_window)
 
 import pytest
@@ -21,17 +21,6 @@ import gallery_frame  # noqa: E402
 import gallery_samples  # noqa: E402
 import gallery_tour  # noqa: E402
 from kvt_paratree import ParameterBook, ParameterDirectory  # noqa: E402
-
-
-def snapshot(folder):
-    """Every file below `folder` with its bytes."""
-    files = {}
-    for directory, _dirs, names in os.walk(folder):
-        for name in names:
-            path = os.path.join(directory, name)
-            with open(path, "rb") as f:
-                files[os.path.relpath(path, folder)] = f.read()
-    return files
 
 
 @pytest.fixture
@@ -174,7 +163,7 @@ def test_date_buttons_read_and_set_the_picker(gallery):
 # Parameter trees
 
 def test_the_editor_works_on_a_copy_of_the_sample(gallery, tmp_path):
-    before = snapshot(SAMPLE_TREE)
+    before = folder_entries(SAMPLE_TREE)
     assert ParameterDirectory.load(gallery.tree.path) == ParameterDirectory.load(SAMPLE_TREE)
 
     def panel():
@@ -205,7 +194,7 @@ def test_the_editor_works_on_a_copy_of_the_sample(gallery, tmp_path):
 
     gallery.on_tree_reset()
     assert ParameterDirectory.load(gallery.tree.path) == ParameterDirectory.load(SAMPLE_TREE)
-    assert snapshot(SAMPLE_TREE) == before
+    assert folder_entries(SAMPLE_TREE) == before
 
 
 def test_working_tree_folders(tmp_path):
@@ -268,7 +257,7 @@ def test_changed_area_finds_the_exact_rectangle():
 
 
 def test_screenshot_mode_writes_one_picture_per_window(tmp_path):
-    before = snapshot(SAMPLE_TREE)
+    before = folder_entries(SAMPLE_TREE)
     folder = tmp_path / "shots"
     env = dict(os.environ, PYTHONPATH=os.pathsep.join(IMPORT_PATHS))
     proc = subprocess.run([PYTHON, GALLERY, "--screenshots", str(folder)], capture_output=True,
@@ -284,4 +273,4 @@ def test_screenshot_mode_writes_one_picture_per_window(tmp_path):
         data = bytes(image.GetData())
         # The title bar and the window below it: many colours, not a plain area.
         assert len(set(data[i:i + 3] for i in range(0, len(data), 3 * 7))) > 8, name
-    assert snapshot(SAMPLE_TREE) == before
+    assert folder_entries(SAMPLE_TREE) == before

@@ -5,36 +5,17 @@ a save out of the tree."""
 import builtins
 import json
 import os
-import pathlib
 import shutil
-import tempfile
 import time
 
 import pytest
 
+from harness import folder_entries
 import kvt_paratree as pt
 from kvt_paratree import Parameter, ParameterBook, ParameterDirectory, ParameterFileError
 
 EXT = "." + ParameterBook.ExtName
 LONG = bool(os.environ.get("KVT_LONG_TESTS"))
-
-
-def files_below(path):
-    """Every entry below `path`: files with their bytes, links with their
-    targets, directories as None."""
-    found = {}
-    for folder, dirs, files in os.walk(path):
-        for name in dirs + files:
-            full = os.path.join(folder, name)
-            key = os.path.relpath(full, path)
-            if os.path.islink(full):
-                found[key] = ("link", os.readlink(full))
-            elif os.path.isdir(full):
-                found[key] = None
-            else:
-                with open(full, "rb") as file:
-                    found[key] = file.read()
-    return found
 
 
 def sample():
@@ -51,20 +32,6 @@ def load_error(path):
 
 
 # ------------------------------------------------------------ damaged books
-
-@pytest.fixture
-def memory_folder(tmp_path):
-    """A folder in memory where there is one (writing thousands of small
-    files to the test machines' disks takes seconds)."""
-    if not os.path.isdir("/dev/shm"):
-        yield tmp_path
-        return
-    folder = tempfile.mkdtemp(prefix="kvt-hostile-", dir="/dev/shm")
-    try:
-        yield pathlib.Path(folder)
-    finally:
-        shutil.rmtree(folder)
-
 
 def test_every_damaged_copy_of_a_book_loads_or_fails_naming_the_file(memory_folder):
     """Each prefix of a book file, and the file with one byte overwritten at
@@ -170,12 +137,12 @@ def test_names_a_tree_cannot_hold_are_left_alone(tmp_path):
             with open(os.path.join(folder, name, b"x.para"), "wb") as file:
                 file.write(b"not even JSON")
     os.mkdir(tmp_path / "real")
-    before = files_below(tmp_path)
+    before = folder_entries(tmp_path)
     loaded = ParameterDirectory.load(tmp_path)
     assert loaded.names() == ["real"]
     loaded["real"]["new"] = ParameterBook()
     loaded.save(tmp_path)
-    after = files_below(tmp_path)
+    after = folder_entries(tmp_path)
     assert {k: after.get(k) for k in before} == before
     assert sorted(set(after) - set(before)) == [pt.IndexFileName, os.path.join("real", pt.IndexFileName),
                                                 os.path.join("real", "new" + EXT)]
@@ -234,7 +201,7 @@ def test_an_index_that_is_a_directory_is_left_alone(tmp_path):
     assert ParameterDirectory.load(tmp_path).names() == []
     with pytest.raises(IsADirectoryError):
         sample().save(tmp_path)
-    assert files_below(tmp_path) == {pt.IndexFileName: None,
+    assert folder_entries(tmp_path) == {pt.IndexFileName + "/": None,
                                      os.path.join(pt.IndexFileName, "mine.txt"): b"x"}
 
 
@@ -289,7 +256,7 @@ def test_links_out_of_the_tree_are_refused_on_load_and_save(places, opened, kind
     if link.exists():
         link.unlink()
     os.symlink(target, link)
-    before, outside_before = files_below(tree), files_below(outside)
+    before, outside_before = folder_entries(tree), folder_entries(outside)
     opened.clear()
     error = load_error(tree)
     assert error.path == str(link) and "outside the parameter tree" in str(error)
@@ -301,7 +268,7 @@ def test_links_out_of_the_tree_are_refused_on_load_and_save(places, opened, kind
         root.save(tree)
     assert not [p for p in opened if p.startswith(str(outside))]
     assert raised.value.path == str(link)
-    assert files_below(tree) == before and files_below(outside) == outside_before
+    assert folder_entries(tree) == before and folder_entries(outside) == outside_before
 
 
 def test_a_link_to_a_directory_of_the_same_tree_is_refused(places):
@@ -354,7 +321,7 @@ def test_removing_a_linked_entry_removes_only_the_link(places):
     root.save(tree)
     shutil.rmtree(tree / "gone")
     os.symlink(outside / "folder", tree / "gone")  # swapped for a link by someone
-    outside_before = files_below(outside)
+    outside_before = folder_entries(outside)
     del root["gone"]
     root.save(tree)
-    assert not os.path.lexists(tree / "gone") and files_below(outside) == outside_before
+    assert not os.path.lexists(tree / "gone") and folder_entries(outside) == outside_before

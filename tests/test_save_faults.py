@@ -4,44 +4,14 @@ model untouched), or it has committed and leaves the whole new tree."""
 import copy
 import errno
 import os
-import pathlib
-import shutil
-import tempfile
 
 import pytest
 
+from harness import folder_entries
 import kvt_paratree as pt
 from kvt_paratree import Parameter, ParameterBook, ParameterDirectory
 
 EXT = "." + ParameterBook.ExtName
-
-
-@pytest.fixture
-def tmp_path(tmp_path):
-    """A folder in memory where there is one: removing directories on the
-    disk of the test machines takes milliseconds each, and these tests make
-    thousands."""
-    if not os.path.isdir("/dev/shm"):
-        yield tmp_path
-        return
-    folder = tempfile.mkdtemp(prefix="kvt-save-faults-", dir="/dev/shm")
-    try:
-        yield pathlib.Path(folder)
-    finally:
-        shutil.rmtree(folder)
-
-
-def snapshot(path):
-    """Every directory and file below `path`, files with their bytes."""
-    found = {}
-    for folder, dirs, files in os.walk(path):
-        for name in dirs:
-            found[os.path.relpath(os.path.join(folder, name), path) + "/"] = None
-        for name in files:
-            full = os.path.join(folder, name)
-            with open(full, "rb") as file:
-                found[os.path.relpath(full, path)] = file.read()
-    return found
 
 
 class Injected(OSError):
@@ -178,11 +148,11 @@ def run_save(model, target, faults):
 @pytest.mark.parametrize("scenario, hard_links",
                          [(name, True) for name in SCENARIOS] + [("re-save with changes", False)],
                          ids=list(SCENARIOS) + ["re-save without hard links"])
-def test_a_failure_at_any_step_leaves_the_old_or_the_whole_new_tree(tmp_path, scenario, hard_links):
+def test_a_failure_at_any_step_leaves_the_old_or_the_whole_new_tree(memory_folder, scenario, hard_links):
     prepare, make_model, below = SCENARIOS[scenario]
 
     def fresh(name):
-        folder = tmp_path / name
+        folder = memory_folder / name
         prepare(folder)
         return folder, os.path.join(folder, below) if below else str(folder)
 
@@ -190,7 +160,7 @@ def test_a_failure_at_any_step_leaves_the_old_or_the_whole_new_tree(tmp_path, sc
     reference, target = fresh("reference")
     clean = Faults(hard_links=hard_links)
     run_save(make_model(), target, clean)
-    expected = snapshot(reference)
+    expected = folder_entries(reference)
     assert ParameterDirectory.load(target) == make_model()
     steps = len(clean.calls)
     commit = max(i for i, name in enumerate(clean.calls, 1) if name in ("replace", "rename"))
@@ -199,7 +169,7 @@ def test_a_failure_at_any_step_leaves_the_old_or_the_whole_new_tree(tmp_path, sc
     outcomes = set()
     for k in range(1, steps + 1):
         folder, target = fresh("run%d" % k)
-        before = snapshot(folder)
+        before = folder_entries(folder)
         model = make_model()
         model_before = copy.deepcopy(model)
         try:
@@ -208,7 +178,7 @@ def test_a_failure_at_any_step_leaves_the_old_or_the_whole_new_tree(tmp_path, sc
             # A save that raises has changed nothing.
             outcomes.add("failed")
             assert k <= commit, "step %d (%s) is after the commit point" % (k, clean.calls[k - 1])
-            assert snapshot(folder) == before, "step %d: %s" % (k, clean.calls[k - 1])
+            assert folder_entries(folder) == before, "step %d: %s" % (k, clean.calls[k - 1])
             assert exc.filename is None or ".tmp" not in exc.filename
         else:
             # A save that returns has saved everything (a failed check of
@@ -216,19 +186,19 @@ def test_a_failure_at_any_step_leaves_the_old_or_the_whole_new_tree(tmp_path, sc
             outcomes.add("committed" if k > commit else "absorbed")
             assert ParameterDirectory.load(target) == model
             # At most a hidden leftover that the next save removes.
-            extra = set(snapshot(folder)) - set(expected)
+            extra = set(folder_entries(folder)) - set(expected)
             assert all(os.path.basename(p.rstrip("/")).startswith(".") or p.endswith("/")
                        for p in extra), extra
         assert model == model_before
         # Whatever happened, the next save finishes the job.
         model.save(target)
-        assert snapshot(folder) == expected, "step %d: %s" % (k, clean.calls[k - 1])
+        assert folder_entries(folder) == expected, "step %d: %s" % (k, clean.calls[k - 1])
         assert pt._leftovers == set()
     assert {"failed", "committed"} <= outcomes
 
 
-def test_failures_after_the_commit_point_are_not_reported_and_are_tidied_later(tmp_path):
-    prepare_old_tree(tmp_path)
+def test_failures_after_the_commit_point_are_not_reported_and_are_tidied_later(memory_folder):
+    prepare_old_tree(memory_folder)
     # Make the deletion of every kept-aside file fail once.
     real_unlink, failed = os.unlink, []
 
@@ -240,35 +210,35 @@ def test_failures_after_the_commit_point_are_not_reported_and_are_tidied_later(t
     os.unlink = unlink
     try:
         root = changed_tree()
-        root.save(tmp_path)  # no exception: the tree is saved
+        root.save(memory_folder)  # no exception: the tree is saved
     finally:
         os.unlink = real_unlink
-    assert failed and ParameterDirectory.load(tmp_path) == root
+    assert failed and ParameterDirectory.load(memory_folder) == root
     # The directories the hidden files kept from being removed wait with them.
-    assert pt._leftovers == set(failed) | {str(tmp_path / d) for d in
+    assert pt._leftovers == set(failed) | {str(memory_folder / d) for d in
                                            ("old_dir", os.path.join("old_dir", "inner"), "kept_dir")}
-    ParameterDirectory().save(tmp_path / "elsewhere")  # any later save retries
+    ParameterDirectory().save(memory_folder / "elsewhere")  # any later save retries
     assert pt._leftovers == set() and not any(os.path.exists(p) for p in failed)
-    assert not (tmp_path / "old_dir").exists()
-    assert os.listdir(tmp_path / "kept_dir") == ["readme.txt"]
+    assert not (memory_folder / "old_dir").exists()
+    assert os.listdir(memory_folder / "kept_dir") == ["readme.txt"]
 
 
 @pytest.mark.parametrize("exists", [True, False], ids=["replace a book", "new book"])
-def test_single_book_save_fails_cleanly_at_every_step(tmp_path, exists):
-    path = tmp_path / ("b" + EXT)
+def test_single_book_save_fails_cleanly_at_every_step(memory_folder, exists):
+    path = memory_folder / ("b" + EXT)
     if exists:
         book("old").save(path)
     clean = Faults()
     with clean:
-        book("new").save(tmp_path / ("reference" + EXT))
+        book("new").save(memory_folder / ("reference" + EXT))
     for k in range(1, len(clean.calls) + 1):
-        before = snapshot(tmp_path)
+        before = folder_entries(memory_folder)
         try:
             with Faults(fail_at=k):
                 book("new").save(path)
         except OSError as exc:
             assert exc.filename == str(path)
-            assert snapshot(tmp_path) == before
+            assert folder_entries(memory_folder) == before
         else:
             assert ParameterBook.load(path) == book("new")
         if path.exists():
