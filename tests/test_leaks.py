@@ -7,7 +7,6 @@ KVT_LONG_TESTS=1 repeats everything ten times as often (run-sanitized does)."""
 import gc
 import os
 import sys
-import time
 
 import pytest
 import wx

@@ -7,7 +7,7 @@ import os
 import pytest
 import wx
 
-from harness import (NotReady, answer_message_box, answer_text_entry, call, call_modal, click,
+from harness import (NotReady, answer_message_box, answer_text_entry, call_modal, click,
                      end_modal, flush_events, modal_window, shown_message_boxes)
 import kvt_wxtools
 from kvt_paratree import InvalidNameCharacters, Parameter, ParameterBook, ParameterDirectory
