@@ -34,11 +34,72 @@ def child(prefixes):
             os.getsid(0)
             timer.timeit(LOOPS)
             os.getsid(0)
+    bulk_child(prefixes)
+    stand_in_child(prefixes)
+
+
+def bulk_child(prefixes):
+    """The bulk cases on real controls, counted per item: each side fills
+    its control with LOOPS objects once (after a short warm-up run)."""
+    import bulk_cases
+    import wx
+    app = wx.App(False)
+    frame = wx.Frame(None)
+    for case in (bulk_cases.ListBoxAppend,):
+        if prefixes and not any(case.name.startswith(p) for p in prefixes):
+            continue
+        print(case.name, flush=True)
+
+        def stopwatch(work):
+            os.getsid(0)
+            work()
+            os.getsid(0)
+            return 0.0
+        instance = case(frame, stopwatch)
+        for side in (instance.module, instance.baseline):
+            instance.stopwatch = lambda work: work() or 0.0
+            side(100)
+            instance.stopwatch = stopwatch
+            side(LOOPS)
+        instance.close()
+    frame.Destroy()
+    del app
 
 
 def total(path):
     with open(path) as f:
         return int(re.search(r"^(?:summary|totals): (\d+)", f.read(), re.M).group(1))
+
+
+class StandInControl(list):
+    """An item-list control whose Append is a C method: the count of the
+    module's own work per item, without the toolkit's varying share."""
+    Append = list.append
+
+
+def stand_in_child(prefixes):
+    import kvt_wxtools
+    name = "bulk/ComboList.AppendItems[stand-in]"
+    if prefixes and not any(name.startswith(p) for p in prefixes):
+        return
+    print(name, flush=True)
+    objects = ["object %d" % k for k in range(LOOPS)]
+
+    def module():
+        combo = kvt_wxtools.ComboList(StandInControl())
+        os.getsid(0)
+        combo.AppendItems(objects)
+        os.getsid(0)
+
+    def baseline():
+        control, kept = StandInControl(), []
+        os.getsid(0)
+        for obj in objects:
+            control.Append(obj)
+            kept.append(obj)
+        os.getsid(0)
+    for side in (module, baseline):
+        side()
 
 
 def main(prefixes):
