@@ -200,3 +200,31 @@ def test_delete_failures(single):
     with pytest.raises(IndexError):
         combo.Delete(2)
     assert single.GetItems() == ["x", "y"] and combo.objects == ["x", "y"]
+
+
+class CountingList(list):
+    def append(self, obj):
+        self.appended = getattr(self, "appended", 0) + 1
+        super().append(obj)
+
+
+class RefusingList(list):
+    def append(self, obj):
+        raise ValueError("no room for %r" % (obj,))
+
+
+def test_append_honours_the_objects_own_append(single):
+    # An exact list gets the object directly; a list subclass and any other
+    # object are asked through their own `append`, errors included.
+    combo = kvt.ComboList(single)
+    combo.objects = counting = CountingList()
+    combo.AppendItems(["x", "y"])
+    assert counting == ["x", "y"] and counting.appended == 2
+    combo.objects = RefusingList()
+    with pytest.raises(ValueError, match="no room for 'z'") as info:
+        combo.Append("z")
+    assert entry_of(info.value, "kvt_wxtools.ComboList.Append").lineno == 409
+    combo.objects = ()
+    with pytest.raises(AttributeError, match="'tuple' object has no attribute 'append'"):
+        combo.Append("w")
+    assert single.GetItems() == ["x", "y", "z", "w"]

@@ -18,6 +18,17 @@ py::object _simple_get_info(py::handle obj) {
     return py::reinterpret_borrow<py::object>(obj);
 }
 
+// `objects.append(obj)`.  An exact list's `append` cannot be replaced, so it
+// is done directly; any other object (a list subclass included) is asked
+// through its own `append`.
+void append_object(py::handle objects, py::handle obj) {
+    if (PyList_CheckExact(objects.ptr())) {
+        if (PyList_Append(objects.ptr(), obj.ptr()) < 0) throw_python_error();
+        return;
+    }
+    call_method(objects, "append", obj);
+}
+
 // 396
 py::object ComboList___init__(py::handle self, py::handle control, py::handle get_info_method) {
     at(397);
@@ -49,7 +60,7 @@ py::object ComboList_Append(py::handle self, py::handle obj) {
     py::object info = call_method(self, "_ComboList__GetInfo", obj);
     append(info);
     at(409);
-    call_method(get_attr(self, "objects"), "append", obj);
+    append_object(get_attr(self, "objects"), obj);
     return py::none();
 }
 
