@@ -137,6 +137,22 @@ def test_override_is_called_by_bulk_methods_and_endless_recursion_is_stopped():
         Looping(Control()).AppendItems(["a"])
 
 
+def test_endless_recursion_between_published_callables_alone_is_stopped():
+    # Append is AppendItems itself: each text's first character is appended
+    # again, without a Python frame in between.
+    class Looping(kvt.ComboList):
+        Append = kvt.ComboList.AppendItems
+
+    control = Control()
+    with pytest.raises(RecursionError, match="^maximum recursion depth exceeded while calling a Python object$") as info:
+        Looping(control).AppendItems(["a"])
+    assert control.items == []
+    # The stack unwound: the next call runs normally.
+    combo = kvt.ComboList(control)
+    combo.AppendItems(["b"])
+    assert control.items == ["b"]
+
+
 class Characters(tuple):
     def __iter__(self):
         return iter(("q",))

@@ -130,14 +130,12 @@ PyObject* invoke_vector(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
     });
 }
 
-// A call from the module's own code that found a published callable: what
-// the interpreter does around a type's call slot (the recursion check), then
-// the call itself, without packing the arguments into a tuple.
+// A call from the module's own code that found a published callable, without
+// packing the arguments into a tuple.  The call counts one level of depth
+// (invoke_vector's own recursion check), so a runaway recursion through the
+// module's calls alone still ends in RecursionError.
 PyObject* call_direct(PyObject* self, PyObject* const* args, std::size_t nargs) {
-    if (Py_EnterRecursiveCall(" while calling a Python object")) return nullptr;
-    PyObject* result = invoke_vector(self, args, static_cast<Py_ssize_t>(nargs), nullptr);
-    Py_LeaveRecursiveCall();
-    return result;
+    return invoke_vector(self, args, static_cast<Py_ssize_t>(nargs), nullptr);
 }
 
 bool keys_are_exact_text(PyObject* kwargs) {
