@@ -33,7 +33,8 @@ TESTS_DIR = os.path.dirname(os.path.abspath(__file__))
 REPO_ROOT = os.path.dirname(TESTS_DIR)
 BUILD_DIR = os.path.join(REPO_ROOT, os.environ.get("KVT_BUILD_DIR") or "build")
 # The interpreter that has wx; the first python3 on PATH may be another one.
-PYTHON = "/usr/bin/python3"
+# (tools/matrix names another interpreter for its runs against the stand-in.)
+PYTHON = os.environ.get("KVT_TEST_PYTHON") or "/usr/bin/python3"
 # Where the extension and the three pure-Python sibling modules are imported from.
 IMPORT_PATHS = [os.path.normpath(BUILD_DIR), REPO_ROOT]
 
@@ -400,7 +401,8 @@ def run_python(code, *, timeout=60, options=(), cwd=None, env=None):
     source = _PREAMBLE % (IMPORT_PATHS,) + textwrap.dedent(code)
     cmd = [PYTHON, "-X", "faulthandler", *options, "-c", source]
     try:
-        proc = subprocess.run(cmd, capture_output=True, text=True, timeout=timeout,
+        proc = subprocess.run(cmd, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                              universal_newlines=True, timeout=timeout,
                               cwd=cwd or REPO_ROOT, env=environment)
     except subprocess.TimeoutExpired as exc:
         pytest.fail("snippet did not finish within %ss\nstdout:\n%s\nstderr:\n%s"
