@@ -36,6 +36,23 @@ NEEDS_THE_TOOLKIT = {
 }
 
 
+def _has_hypothesis():
+    try:
+        import hypothesis  # noqa: F401
+    except ImportError:
+        return False
+    return True
+
+
+def pytest_report_header(config):
+    if not _has_hypothesis():
+        return "left out: test_fuzz_binder.py (no hypothesis runs on this interpreter)"
+
+
+def pytest_ignore_collect(path, config):
+    return os.path.basename(str(path)) == "test_fuzz_binder.py" and not _has_hypothesis()
+
+
 def pytest_collection_modifyitems(config, items):
     left_out = {}
     for reason, names in NEEDS_THE_TOOLKIT.items():
