@@ -9,6 +9,9 @@ import wx
 import wx.grid
 
 _BORDER = 5
+# A range of grid rows chosen: wxPython 4.0 has this event only under its old
+# name, EVT_GRID_RANGE_SELECT.
+_EVT_GRID_RANGE_SELECTED = getattr(wx.grid, "EVT_GRID_RANGE_SELECTED", None) or wx.grid.EVT_GRID_RANGE_SELECT
 
 
 def _make_grid(parent, labels, widths):
@@ -160,7 +163,7 @@ class ParameterTreeEditorPanel(wx.Panel):
         self.ui_add_book_button.Bind(wx.EVT_BUTTON, self.on_add_book)
         self.ui_delete_tree_item_button.Bind(wx.EVT_BUTTON, self.on_delete_tree_item)
         self.ui_copy_tree_item_button.Bind(wx.EVT_BUTTON, self.on_copy_tree_item)
-        self.ui_book.Bind(wx.grid.EVT_GRID_RANGE_SELECTED, self.on_select_parameter)
+        self.ui_book.Bind(_EVT_GRID_RANGE_SELECTED, self.on_select_parameter)
         self.ui_add_parameter_button.Bind(wx.EVT_BUTTON, self.on_add_parameter)
         self.ui_edit_parameter_button.Bind(wx.EVT_BUTTON, self.on_edit_parameter)
         self.ui_delete_parameter_button.Bind(wx.EVT_BUTTON, self.on_delete_parameter)
@@ -261,7 +264,7 @@ class ParameterEditorDialog(wx.Dialog):
 
         # Connect events
         self.ui_edit_descriptions_button.Bind(wx.EVT_BUTTON, self.on_edit_descriptions)
-        self.ui_attributes.Bind(wx.grid.EVT_GRID_RANGE_SELECTED, self.on_select_attribute)
+        self.ui_attributes.Bind(_EVT_GRID_RANGE_SELECTED, self.on_select_attribute)
         self.ui_add_button.Bind(wx.EVT_BUTTON, self.on_add)
         self.ui_edit_button.Bind(wx.EVT_BUTTON, self.on_edit)
         self.ui_rename_button.Bind(wx.EVT_BUTTON, self.on_rename)
@@ -381,7 +384,7 @@ class DescriptionEditorDialog(wx.Dialog):
         _fit(self, main_sizer)
 
         # Connect events
-        self.ui_descriptions.Bind(wx.grid.EVT_GRID_RANGE_SELECTED, self.on_select_changed)
+        self.ui_descriptions.Bind(_EVT_GRID_RANGE_SELECTED, self.on_select_changed)
         self.ui_edit_button.Bind(wx.EVT_BUTTON, self.on_edit)
         self.ui_delete_button.Bind(wx.EVT_BUTTON, self.on_delete)
 
