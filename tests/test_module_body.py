@@ -92,12 +92,17 @@ def test_error_while_creating_a_class_fails_the_import_at_its_line():
 def test_missing_builtin_fails_the_import_before_the_body():
     result = run_python("""
         import builtins, sys, traceback
+        saved = builtins.enumerate
         del builtins.enumerate
         try:
             import kvt_wxtools
         except NameError as e:
-            last = traceback.extract_tb(e.__traceback__)[-1]
-            report([str(e), last.name, last.lineno, "wx" in sys.modules])
+            error = e
+        # Put back before reading the traceback: the traceback module itself
+        # uses enumerate on some versions (3.13).
+        builtins.enumerate = saved
+        last = traceback.extract_tb(error.__traceback__)[-1]
+        report([str(error), last.name, last.lineno, "wx" in sys.modules])
     """)
     # Line 1: the preparatory steps, before any import statement has run.
     assert result.data == ["name 'enumerate' is not defined", "init kvt_wxtools", 1, False]

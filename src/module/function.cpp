@@ -268,29 +268,32 @@ PyMethodDef function_methods[] = {
 };
 
 PyGetSetDef function_getset[] = {
-    {"__name__", get_name, set_name, nullptr, nullptr},
-    {"__qualname__", get_qualname, set_qualname, nullptr, nullptr},
-    {"__defaults__", get_defaults, nullptr, nullptr, nullptr},
-    {"__kwdefaults__", get_none, nullptr, nullptr, nullptr},
-    {"__closure__", get_none, nullptr, nullptr, nullptr},
-    {"__annotations__", get_annotations, set_annotations, nullptr, nullptr},
-    {"__dict__", PyObject_GenericGetDict, PyObject_GenericSetDict, nullptr, nullptr},
+    {KVT_NAME("__name__"), get_name, set_name, nullptr, nullptr},
+    {KVT_NAME("__qualname__"), get_qualname, set_qualname, nullptr, nullptr},
+    {KVT_NAME("__defaults__"), get_defaults, nullptr, nullptr, nullptr},
+    {KVT_NAME("__kwdefaults__"), get_none, nullptr, nullptr, nullptr},
+    {KVT_NAME("__closure__"), get_none, nullptr, nullptr, nullptr},
+    {KVT_NAME("__annotations__"), get_annotations, set_annotations, nullptr, nullptr},
+    {KVT_NAME("__dict__"), PyObject_GenericGetDict, PyObject_GenericSetDict, nullptr, nullptr},
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 
 PyMemberDef function_members[] = {
-    {"__module__", T_OBJECT, offsetof(FunctionObject, module), 0, nullptr},
-    {"__doc__", T_OBJECT, offsetof(FunctionObject, doc), 0, nullptr},
-    {"__globals__", T_OBJECT, offsetof(FunctionObject, globals), READONLY, nullptr},
-    {"__code__", T_OBJECT, offsetof(FunctionObject, code), READONLY, nullptr},
+    {KVT_NAME("__module__"), T_OBJECT, offsetof(FunctionObject, module), 0, nullptr},
+    {KVT_NAME("__doc__"), T_OBJECT, offsetof(FunctionObject, doc), 0, nullptr},
+    {KVT_NAME("__globals__"), T_OBJECT, offsetof(FunctionObject, globals), READONLY, nullptr},
+    {KVT_NAME("__code__"), T_OBJECT, offsetof(FunctionObject, code), READONLY, nullptr},
     {nullptr, 0, 0, 0, nullptr},
 };
 
 // Filled in by ready_function_type(); only the object header is set here.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-PyTypeObject function_type_object = {PyVarObject_HEAD_INIT(nullptr, 0)};
-#pragma GCC diagnostic pop
+PyTypeObject blank_type() {
+    PyTypeObject t{};
+    const PyVarObject head[] = {PyVarObject_HEAD_INIT(nullptr, 0)};  // the macro brings its own braces
+    t.ob_base = head[0];
+    return t;
+}
+PyTypeObject function_type_object = blank_type();
 
 // A code object carrying the callable's file, first line, name and variables:
 // what inspect and tracebacks read of a function.
@@ -303,10 +306,27 @@ py::object make_code(const Callable& c) {
     if (!c.kwargs.empty()) names.append(py::str(c.kwargs));
     for (const std::string& l : c.locals) names.append(py::str(l));
     const int flags = CO_OPTIMIZED | CO_NEWLOCALS | (c.kwargs.empty() ? 0 : CO_VARKEYWORDS);
-    return code.attr("replace")(py::arg("co_argcount") = c.params.size(), py::arg("co_posonlyargcount") = 0,
-                                py::arg("co_kwonlyargcount") = 0, py::arg("co_nlocals") = py::len(names),
-                                py::arg("co_varnames") = py::tuple(names), py::arg("co_flags") = flags,
-                                py::arg("co_qualname") = c.qualname);
+#if PY_VERSION_HEX >= 0x03080000
+    py::dict changes;
+    changes["co_argcount"] = c.params.size();
+    changes["co_posonlyargcount"] = 0;
+    changes["co_kwonlyargcount"] = 0;
+    changes["co_nlocals"] = py::len(names);
+    changes["co_varnames"] = py::tuple(names);
+    changes["co_flags"] = flags;
+#if PY_VERSION_HEX >= 0x030B0000
+    changes["co_qualname"] = py::str(c.qualname);  // code objects know it from 3.11 on
+#endif
+    return code.attr("replace")(**changes);
+#else
+    // Before 3.8 a code object can only be made whole.
+    PyCodeObject* made = PyCode_New(static_cast<int>(c.params.size()), 0, static_cast<int>(py::len(names)), 0, flags,
+                                    empty->co_code, empty->co_consts, empty->co_names, py::tuple(names).ptr(),
+                                    empty->co_freevars, empty->co_cellvars, empty->co_filename, empty->co_name,
+                                    c.line, empty->co_lnotab);
+    if (!made) throw_python_error();
+    return py::reinterpret_steal<py::object>(reinterpret_cast<PyObject*>(made));
+#endif
 }
 
 }  // namespace
@@ -340,11 +360,24 @@ namespace kvt::detail {
 
 using frame::function_type_object;
 
+int lookup_method(PyObject* obj, PyObject* name, PyObject** callable) {
+    // Python's own attribute read, so instance attributes, descriptors and
+    // __getattr__ all count; a method bound to `obj` itself is taken apart
+    // again, so that published callables are entered directly.
+    PyObject* found = PyObject_GetAttr(obj, name);
+    *callable = found;
+    if (found && PyMethod_Check(found) && PyMethod_GET_SELF(found) == obj) {
+        *callable = Py_NewRef(PyMethod_GET_FUNCTION(found));
+        Py_DECREF(found);
+        return 1;
+    }
+    return 0;
+}
+
 PyObject* call_method(PyObject* name, PyObject** args, std::size_t nargs) {
-    // The same lookup as PyObject_VectorcallMethod: a function found on the
-    // type comes back unbound (args[0] is then its self).
+    // A function found on the type comes back unbound (args[0] is then its self).
     PyObject* callable = nullptr;
-    const int unbound = _PyObject_GetMethod(args[0], name, &callable);
+    const int unbound = lookup_method(args[0], name, &callable);
     if (!callable) return nullptr;
     PyObject* result;
     if (Py_IS_TYPE(callable, &function_type_object)) {

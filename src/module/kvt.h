@@ -5,6 +5,8 @@
 
 #include <pybind11/pybind11.h>
 
+#include "module/compat.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
@@ -41,10 +43,9 @@ void add_traceback(const char* funcname, int line) noexcept;
 
 // The innermost running published callable's current line (see at()); each
 // call keeps its own on the C stack.  Per thread, since another thread may run
-// a published callable whenever a body calls back into Python; initial-exec
-// keeps the access to one load from the thread pointer.
+// a published callable whenever a body calls back into Python.
 namespace detail {
-extern __thread int* current_line __attribute__((tls_model("initial-exec")));
+inline thread_local int* current_line KVT_FAST_TLS = nullptr;
 }
 
 // Marks `line` as the statement now running in the innermost published
@@ -72,6 +73,12 @@ inline std::size_t intern_slot(const char* literal) {
     return (address ^ (address >> 9)) & (kInternSlots - 1);
 }
 PyObject* intern_slow(const char* literal);  // makes the name and fills its slot
+
+// `obj.name` as a method call reads it: the callable, and whether it was
+// found as a function on the type, so that `obj` must go in front of the
+// arguments (returns 1), or as a ready callable (0).  On error the callable
+// is null and the error is set.
+int lookup_method(PyObject* obj, PyObject* name, PyObject** callable);
 
 // `obj.name(*args)` with args[0] = obj, and `f(*args)` where args[-1] may be
 // overwritten; published callables found there are entered directly.
@@ -142,7 +149,7 @@ class Method {
 public:
     Method(py::handle obj, const char* literal) {
         PyObject* callable = nullptr;
-        const int unbound = _PyObject_GetMethod(obj.ptr(), interned(literal).ptr(), &callable);
+        const int unbound = detail::lookup_method(obj.ptr(), interned(literal).ptr(), &callable);
         if (!callable) throw_python_error();
         callable_ = py::reinterpret_steal<py::object>(callable);
         if (unbound) self_ = py::reinterpret_borrow<py::object>(obj);

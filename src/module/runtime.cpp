@@ -95,11 +95,6 @@ void add_traceback(const char* funcname, int line) noexcept {
     Py_XDECREF(globals);
 }
 
-namespace detail {
-// 8 bytes of static TLS; see LineScope in function.cpp.
-__thread int* current_line __attribute__((tls_model("initial-exec"))) = nullptr;
-}  // namespace detail
-
 // --------------------------------------------------------------- globals ---
 
 namespace frame {
