@@ -3,6 +3,7 @@ calling each other directly, arguments bound by position or straight from a
 keyword dict, attribute reads, list items and integer comparisons read
 directly, and the cached argument-count texts.  Each must behave exactly as
 the general path does."""
+import sys
 import types
 
 import pytest
@@ -55,7 +56,9 @@ def test_attribute_errors_keep_their_name_and_object():
     holder = types.SimpleNamespace(objectz=[])
     with pytest.raises(AttributeError) as info:
         kvt.ComboList.GetObject(holder, 0)
-    assert info.value.name == "objects" and info.value.obj is holder
+    assert "objects" in str(info.value)
+    if sys.version_info >= (3, 10):  # AttributeError carries them from 3.10 on
+        assert info.value.name == "objects" and info.value.obj is holder
 
 
 def test_count_errors_repeat_with_the_same_text_and_entry():

@@ -166,6 +166,8 @@ def test_function_object_attributes(qualname, line, signature, params, defaults)
     code = f.__code__
     assert (code.co_filename, code.co_firstlineno, code.co_name) == (SOURCE, line, name)
     assert code.co_varnames[:len(params)] == params
+    if sys.version_info < (3, 7):  # 3.6's inspect writes no space after an annotation's colon
+        signature = signature.replace(": ", ":")
     assert str(inspect.signature(f)) == signature
 
 
@@ -353,6 +355,7 @@ def test_module_is_created_once_per_process():
         "RuntimeError", "Module 'kvt_wxtools' has already been imported. Re-initialisation is not supported."]]
 
 
+@pytest.mark.skipif(sys.version_info < (3, 8), reason="no subinterpreter module before CPython 3.8")
 def test_module_refuses_a_second_interpreter():
     result = run_python("""
         import sys
@@ -447,7 +450,7 @@ def test_module_definition_and_exports():
     assert (d.m_traverse, d.m_clear, d.m_free) == (None, None, None)
 
     if shutil.which("nm"):
-        out = subprocess.run(["nm", "-D", "--defined-only", kvt.__file__], capture_output=True,
-                             text=True, check=True).stdout
+        out = subprocess.run(["nm", "-D", "--defined-only", kvt.__file__], stdout=subprocess.PIPE,
+                             universal_newlines=True, check=True).stdout
         exported = {line.split()[-1] for line in out.splitlines() if line.split()[1:2] != ["A"]}
         assert exported - {"_init", "_fini"} == {"PyInit_kvt_wxtools"}
