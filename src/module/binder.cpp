@@ -156,8 +156,14 @@ bool finish_binding(const Callable& c, PyObject* defaults, py::object* out) {
     const std::size_t total = c.params.size();
     if (!c.kwargs.empty() && !out[total]) out[total] = py::dict();
     const std::size_t ndefaults = defaults ? static_cast<std::size_t>(PyTuple_GET_SIZE(defaults)) : 0;
-    for (std::size_t k = 0; k < total; ++k)
-        if (!out[k]) out[k] = py::reinterpret_borrow<py::object>(PyTuple_GET_ITEM(defaults, k - (total - ndefaults)));
+    for (std::size_t k = 0; k < total; ++k) {
+        if (out[k]) continue;
+        if (k < total - ndefaults) {
+            // Defaults cleared by the collector: the parameter has no value.
+            return type_error("%.200s() missing 1 required positional argument: '%.200s'", c.name.c_str(), c.params[k].name.c_str());
+        }
+        out[k] = py::reinterpret_borrow<py::object>(PyTuple_GET_ITEM(defaults, k - (total - ndefaults)));
+    }
     return c.checked ? convert_and_check(c, out) : true;
 }
 

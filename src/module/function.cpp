@@ -194,8 +194,6 @@ PyObject* function_repr(PyObject* self) {
 
 int function_traverse(PyObject* self, visitproc visit, void* arg) {
     FunctionObject* f = as_function(self);
-    Py_VISIT(f->name);
-    Py_VISIT(f->qualname);
     Py_VISIT(f->module);
     Py_VISIT(f->doc);
     Py_VISIT(f->defaults);
@@ -206,10 +204,12 @@ int function_traverse(PyObject* self, visitproc visit, void* arg) {
     return 0;
 }
 
+// Breaks reference cycles.  The name and qualified name are texts, which
+// take part in no cycle, so they stay: a function cleared by the collector
+// may still be read (by a weakref callback during the collection) and keeps
+// its name, repr and a usable, if empty, set of defaults and annotations.
 int function_clear(PyObject* self) {
     FunctionObject* f = as_function(self);
-    Py_CLEAR(f->name);
-    Py_CLEAR(f->qualname);
     Py_CLEAR(f->module);
     Py_CLEAR(f->doc);
     Py_CLEAR(f->defaults);
@@ -224,6 +224,8 @@ void function_dealloc(PyObject* self) {
     PyObject_GC_UnTrack(self);
     if (as_function(self)->weakrefs) PyObject_ClearWeakRefs(self);
     function_clear(self);
+    Py_CLEAR(as_function(self)->name);
+    Py_CLEAR(as_function(self)->qualname);
     Py_TYPE(self)->tp_free(self);
 }
 
@@ -248,7 +250,11 @@ PyObject* get_defaults(PyObject* self, void*) {
     return Py_NewRef(d ? d : Py_None);
 }
 PyObject* get_none(PyObject*, void*) { Py_RETURN_NONE; }
-PyObject* get_annotations(PyObject* self, void*) { return Py_NewRef(as_function(self)->annotations); }
+PyObject* get_annotations(PyObject* self, void*) {
+    PyObject*& annotations = as_function(self)->annotations;
+    if (!annotations) annotations = PyDict_New();  // cleared by the collector: a new empty dict, as Python's own
+    return Py_XNewRef(annotations);
+}
 int set_annotations(PyObject* self, PyObject* value, void*) {
     if (!value || !PyDict_Check(value)) {
         PyErr_SetString(PyExc_TypeError, "__annotations__ must be set to a dict object");
@@ -375,7 +381,15 @@ int lookup_method(PyObject* obj, PyObject* name, PyObject** callable) {
 }
 
 PyObject* call_method(PyObject* name, PyObject** args, std::size_t nargs) {
-    // A function found on the type comes back unbound (args[0] is then its self).
+#if PY_VERSION_HEX >= 0x03090000
+    if (Py_TYPE(args[0])->tp_getattro == PyObject_GenericGetAttr) {
+        // The interpreter's own method call: a function found on the type is
+        // called unbound, without a bound method object.
+        return PyObject_VectorcallMethod(name, args, nargs, nullptr);
+    }
+#endif
+    // Objects with their own attribute lookup (the toolkit's) give bound
+    // methods; one bound to a published callable is entered directly.
     PyObject* callable = nullptr;
     const int unbound = lookup_method(args[0], name, &callable);
     if (!callable) return nullptr;

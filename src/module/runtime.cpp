@@ -84,11 +84,19 @@ void add_traceback(const char* funcname, int line) noexcept {
         PyErr_Clear();
         PyErr_Restore(type, value, tb);
     } else {
+        // PyTraceBack_Here takes the error from the indicator; on failure it
+        // leaves its own error there, so it gets its own references.
+        Py_XINCREF(type);
+        Py_XINCREF(value);
+        Py_XINCREF(tb);
         PyErr_Restore(type, value, tb);
         if (PyTraceBack_Here(pyframe) < 0) {
-            PyErr_Fetch(&type, &value, &tb);
+            PyErr_Clear();
+            PyErr_Restore(type, value, tb);
+        } else {
+            Py_XDECREF(type);
+            Py_XDECREF(value);
             Py_XDECREF(tb);
-            PyErr_Restore(type, value, nullptr);
         }
     }
     Py_XDECREF(pyframe);
@@ -375,8 +383,15 @@ private:
             ++i_;
         }
         const std::string digits = s_.substr(start, i_ - start);
-        PyObject* value = is_float ? PyFloat_FromDouble(std::stod(digits))
-                                   : PyLong_FromString(digits.c_str(), nullptr, 10);
+        // Python's own parser: the C library's depends on the C locale, and
+        // reads "0.1" as 0 where the decimal mark is a comma.
+        PyObject* value = nullptr;
+        if (is_float) {
+            const double d = PyOS_string_to_double(digits.c_str(), nullptr, nullptr);
+            if (!(d == -1.0 && PyErr_Occurred())) value = PyFloat_FromDouble(d);
+        } else {
+            value = PyLong_FromString(digits.c_str(), nullptr, 10);
+        }
         if (!value) throw_python_error();
         return py::reinterpret_steal<py::object>(value);
     }

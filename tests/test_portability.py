@@ -1,0 +1,105 @@
+"""The frame under conditions other than a plain import on one interpreter:
+a comma-decimal C locale, function objects cleared by the collector, a
+traceback entry that cannot be made, and an embedding program that
+finalizes and re-initializes Python."""
+import os
+import shutil
+import subprocess
+import sysconfig
+
+import pytest
+
+import kvt_wxtools as kvt
+from harness import BUILD_DIR, run_python
+
+
+@pytest.fixture(scope="session")
+def comma_locale(tmp_path_factory):
+    """A directory holding de_DE.UTF-8 (decimal comma), for LOCPATH."""
+    if not shutil.which("localedef"):
+        pytest.skip("localedef not installed (Debian package locales)")
+    path = tmp_path_factory.mktemp("locales")
+    subprocess.run(["localedef", "-i", "de_DE", "-f", "UTF-8", str(path / "de_DE.UTF-8")],
+                   check=False, capture_output=True)
+    if not (path / "de_DE.UTF-8").exists():
+        pytest.skip("localedef could not build de_DE.UTF-8")
+    return str(path)
+
+
+def test_decimal_defaults_ignore_the_c_locale(comma_locale):
+    result = run_python("""
+        import locale
+        locale.setlocale(locale.LC_ALL, "de_DE.UTF-8")
+        point = locale.localeconv()["decimal_point"]
+        import kvt_wxtools as kvt
+        report([point, kvt.AutoCloseMessageBox.CheckInterval, kvt.ProgressDialog.__init__.__defaults__])
+    """, env=dict(os.environ, LOCPATH=comma_locale))
+    assert result.rc == 0, result
+    assert result.data == [",", kvt.AutoCloseMessageBox.CheckInterval, list(kvt.ProgressDialog.__init__.__defaults__)]
+    assert kvt.AutoCloseMessageBox.CheckInterval == 0.1
+
+
+def test_function_cleared_by_the_collector_stays_usable():
+    # tp_clear is what the collector calls on a function inside a garbage
+    # cycle; a weakref callback may still reach the function afterwards.
+    result = run_python("""
+        import ctypes, inspect
+        import kvt_wxtools as kvt
+        f = kvt.window_fit_layout
+        before = [f.__name__, f.__qualname__, f.__defaults__]
+        get_slot = ctypes.pythonapi.PyType_GetSlot
+        get_slot.restype = ctypes.c_void_p
+        get_slot.argtypes = [ctypes.py_object, ctypes.c_int]
+        clear = ctypes.PYFUNCTYPE(ctypes.c_int, ctypes.py_object)(get_slot(type(f), 51))  # Py_tp_clear
+        assert clear(f) == 0
+        try:
+            f(None)
+            error = None
+        except TypeError as exc:
+            error = str(exc)
+        report([before, [f.__name__, f.__qualname__, f.__defaults__, f.__annotations__, repr(f).split(" at ")[0]],
+                error, f.__code__, f.__globals__])
+    """)
+    assert result.rc == 0, result
+    before, after, error, code, globals_ = result.data
+    assert before == ["window_fit_layout", "window_fit_layout", [True, False]]
+    assert after == ["window_fit_layout", "window_fit_layout", None, {}, "<function window_fit_layout"]
+    assert error == "window_fit_layout() missing 1 required positional argument: 'center'"
+    assert code is None and globals_ is None
+
+
+def test_failed_traceback_entry_keeps_the_original_error():
+    # Each run makes one allocation fail, counted from the call on; whichever
+    # step it hits, the error that leaves is never the traceback entry's own
+    # MemoryError with the original error hidden in its context.
+    result = run_python("""
+        import _testcapi
+        import kvt_wxtools as kvt
+        def attempt(n):
+            _testcapi.set_nomemory(n, n + 1)
+            try:
+                kvt.window_fit_layout(None)
+            except BaseException as exc:
+                _testcapi.remove_mem_hooks()
+                return exc
+            finally:
+                _testcapi.remove_mem_hooks()
+        seen = []
+        for n in range(60):
+            exc = attempt(n)
+            context = type(exc.__context__).__name__ if exc.__context__ is not None else None
+            names = []
+            tb = exc.__traceback__
+            while tb is not None:
+                names.append(tb.tb_frame.f_code.co_name)
+                tb = tb.tb_next
+            seen.append([type(exc).__name__, context, names])
+        report(seen)
+    """)
+    assert result.rc == 0, result
+    # (When the snippet's own entry fails, the interpreter itself chains: no
+    # entries at all.)
+    assert ["MemoryError", "AttributeError", ["attempt"]] not in result.data
+    # Some run lost only the module's entry, and the error itself went on.
+    assert ["AttributeError", None, ["attempt"]] in result.data
+    assert ["AttributeError", None, ["attempt", "kvt_wxtools.window_fit_layout"]] in result.data
