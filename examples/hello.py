@@ -77,8 +77,12 @@ def save_window_picture(window, filename):
     memory.SelectObject(wx.NullBitmap)
     # Keep wx from reporting a failed save in a message box of its own, which
     # would stop an unattended run; the caller reports it instead.
-    with wx.LogNull():
+    # (wx.LogNull works while it lives; wxPython 4.0's is no context manager.)
+    quiet = wx.LogNull()
+    try:
         return bitmap.SaveFile(filename, wx.BITMAP_TYPE_PNG)
+    finally:
+        del quiet
 
 
 def main(argv=None):

@@ -6,6 +6,7 @@ import builtins
 import json
 import os
 import shutil
+import sys
 import time
 
 import pytest
@@ -82,7 +83,10 @@ def test_wrongly_shaped_books(tmp_path, data, problem):
 @pytest.mark.parametrize("text, problem", [
     ('{"parameters": {"p": {}, "p": {"attributes": {"a": 1}}}}', "the key 'p' appears twice"),
     ('{"parameters": {"p": {"attributes": {"a": 1, "a": 2}}}}', "the key 'a' appears twice"),
-    ('{"parameters": {"p": {"attributes": {"n": %s}}}}' % ("9" * 5000), "not readable"),
+    pytest.param('{"parameters": {"p": {"attributes": {"n": %s}}}}' % ("9" * 5000), "not readable",
+                 marks=pytest.mark.skipif(not hasattr(sys, "get_int_max_str_digits"),
+                                          reason="this Python reads integers of any length (the "
+                                          "value loads and saves back unchanged)")),
     ('{"parameters": {"p": {"attributes": {"deep": %s1%s}}}}' % ("[" * 300, "]" * 300),
      "nested too deeply"),
     ('{"a":' * 100000, "nested too deeply"),

@@ -3,6 +3,7 @@ stubtest compares every published name and signature (parameter names,
 kinds, order and defaults) with the module at run time."""
 import ast
 import os
+import re
 import subprocess
 
 import pytest
@@ -21,6 +22,19 @@ MYPY_CONFIG = """\
 [mypy-wx,wx.*,kvt_paratree,kvt_paratreeui,kvt_handy]
 ignore_missing_imports = True
 """
+
+
+def _mypy_version():
+    try:
+        from mypy.version import __version__
+    except ImportError:
+        return (0,)
+    return tuple(int(n) for n in re.findall(r"\d+", __version__)[:2])
+
+
+# stubtest before mypy 1.0 (Debian 11 has 0.812) checks less, so the
+# allowlist's entries go unused, and words its reports differently.
+needs_stubtest_1 = pytest.mark.skipif(_mypy_version() < (1, 0), reason="mypy's stubtest older than 1.0")
 
 
 def run_stubtest(tmp_path, stub_text):
@@ -45,11 +59,13 @@ def read_stub():
         return f.read()
 
 
+@needs_stubtest_1
 def test_stubtest_finds_nothing(tmp_path):
     code, lines, stderr = run_stubtest(tmp_path, read_stub())
     assert code == 0 and not lines, "\n".join(lines) + stderr
 
 
+@needs_stubtest_1
 @pytest.mark.parametrize("old, new, reported", [
     # A wrong default.
     ('false: str = "No"', 'false: str = "no"',

@@ -308,8 +308,14 @@ class ScreenshotTour:
             self.failed.append("%s: nothing to see" % os.path.basename(path))
             return False
         bitmap = with_title_bar(bitmap, title)
-        with wx.LogNull():
+        # wx's own report of a failed save would stop the tour in a message
+        # box; logging is off while a wx.LogNull lives (wxPython 4.0's is no
+        # context manager).
+        quiet = wx.LogNull()
+        try:
             saved = bitmap.SaveFile(path, wx.BITMAP_TYPE_PNG)
+        finally:
+            del quiet
         if saved:
             self.written.append(path)
         else:
