@@ -256,6 +256,9 @@ def test_changed_area_finds_the_exact_rectangle():
     assert gallery_tour.changed_area(before, before) is None
 
 
+# With wxPython 4.0 (wxWidgets 3.0) the tour's simulated Return key does not
+# close GTK's native message box on Xvfb, and the tour waits for it forever.
+@pytest.mark.skipif(wx.VERSION < (4, 1), reason="screenshot mode needs wxPython 4.1 or later")
 def test_screenshot_mode_writes_one_picture_per_window(tmp_path):
     before = folder_entries(SAMPLE_TREE)
     folder = tmp_path / "shots"
