@@ -46,6 +46,11 @@ static inline PyObject* Py_XNewRef(PyObject* obj) {
 #define Py_TPFLAGS_METHOD_DESCRIPTOR 0
 #endif
 
+// Instances whose dict the interpreter places itself (3.11+).
+#ifndef Py_TPFLAGS_MANAGED_DICT
+#define Py_TPFLAGS_MANAGED_DICT 0
+#endif
+
 // Vectorcall: public from 3.9, provisional (underscored) in 3.8, emulated
 // with an argument tuple and keyword dict before that.
 #if PY_VERSION_HEX >= 0x03090000

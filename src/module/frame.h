@@ -68,9 +68,12 @@ bool bind(const Callable& callable, PyObject* defaults, PyObject* const* args, s
 bool bind_dict(const Callable& callable, PyObject* defaults, PyObject* const* args, std::size_t nargs,
                PyObject* kwargs, py::object* out);
 
-// The published-function type.
+// The published-function type: made once per interpreter (a heap type, so
+// that a finalized interpreter leaves nothing behind), forgotten without any
+// C API call when the interpreter has ended.
 bool ready_function_type() noexcept;
 PyTypeObject* function_type() noexcept;
+void forget_function_type() noexcept;
 // Creates the function object for `callable`: defaults and annotations are
 // evaluated now, as a def statement does.
 py::object make_function(const Callable& callable);
@@ -78,6 +81,11 @@ py::object make_function(const Callable& callable);
 // Module state: set by the exec slot, cleared when it fails.
 void set_module(PyObject* module, PyObject* builtins_dict) noexcept;
 PyObject* module_object() noexcept;
+
+// Drops every pointer the frame keeps into the interpreter (module, names,
+// traceback codes, built-ins, the function type) without touching them:
+// called after Py_FinalizeEx, so that a new interpreter starts afresh.
+void forget_interpreter() noexcept;
 
 // Evaluates the body in source order; on failure the Python error is set and
 // the failing entry's line is stored in `failed_line`.

@@ -194,6 +194,9 @@ PyObject* function_repr(PyObject* self) {
 
 int function_traverse(PyObject* self, visitproc visit, void* arg) {
     FunctionObject* f = as_function(self);
+#if PY_VERSION_HEX >= 0x03090000
+    Py_VISIT(Py_TYPE(self));
+#endif
     Py_VISIT(f->module);
     Py_VISIT(f->doc);
     Py_VISIT(f->defaults);
@@ -226,7 +229,9 @@ void function_dealloc(PyObject* self) {
     function_clear(self);
     Py_CLEAR(as_function(self)->name);
     Py_CLEAR(as_function(self)->qualname);
-    Py_TYPE(self)->tp_free(self);
+    PyTypeObject* type = Py_TYPE(self);
+    type->tp_free(self);
+    Py_DECREF(type);  // instances of a heap type hold a reference to it
 }
 
 // __name__ and __qualname__ accept only text, as on Python functions.
@@ -292,14 +297,9 @@ PyMemberDef function_members[] = {
     {nullptr, 0, 0, 0, nullptr},
 };
 
-// Filled in by ready_function_type(); only the object header is set here.
-PyTypeObject blank_type() {
-    PyTypeObject t{};
-    const PyVarObject head[] = {PyVarObject_HEAD_INIT(nullptr, 0)};  // the macro brings its own braces
-    t.ob_base = head[0];
-    return t;
-}
-PyTypeObject function_type_object = blank_type();
+// The type of the running interpreter, made by ready_function_type() when
+// the module is initialised, forgotten when the interpreter ends.
+PyTypeObject* function_type_object = nullptr;
 
 // A code object carrying the callable's file, first line, name and variables:
 // what inspect and tracebacks read of a function.
@@ -338,27 +338,37 @@ py::object make_code(const Callable& c) {
 }  // namespace
 
 bool ready_function_type() noexcept {
-    PyTypeObject& t = function_type_object;
-    if (t.tp_flags & Py_TPFLAGS_READY) return true;
-    t.tp_name = "kvt_wxtools.function";
-    t.tp_basicsize = sizeof(FunctionObject);
-    t.tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC | Py_TPFLAGS_METHOD_DESCRIPTOR;
-    t.tp_doc = "A function of kvt_wxtools.";
-    t.tp_call = function_call;
-    t.tp_descr_get = function_descr_get;
-    t.tp_repr = function_repr;
-    t.tp_traverse = function_traverse;
-    t.tp_clear = function_clear;
-    t.tp_dealloc = function_dealloc;
-    t.tp_methods = function_methods;
-    t.tp_getset = function_getset;
-    t.tp_members = function_members;
-    t.tp_dictoffset = offsetof(FunctionObject, dict);
-    t.tp_weaklistoffset = offsetof(FunctionObject, weakrefs);
-    return PyType_Ready(&t) == 0;
+    if (function_type_object) return true;
+    static PyType_Slot slots[] = {
+        {Py_tp_call, reinterpret_cast<void*>(function_call)},
+        {Py_tp_descr_get, reinterpret_cast<void*>(function_descr_get)},
+        {Py_tp_repr, reinterpret_cast<void*>(function_repr)},
+        {Py_tp_traverse, reinterpret_cast<void*>(function_traverse)},
+        {Py_tp_clear, reinterpret_cast<void*>(function_clear)},
+        {Py_tp_dealloc, reinterpret_cast<void*>(function_dealloc)},
+        {Py_tp_methods, function_methods},
+        {Py_tp_getset, function_getset},
+        {Py_tp_members, function_members},
+        {0, nullptr},
+    };
+    unsigned int flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC | Py_TPFLAGS_METHOD_DESCRIPTOR;
+#ifdef Py_TPFLAGS_IMMUTABLETYPE
+    flags |= Py_TPFLAGS_IMMUTABLETYPE;  // as a static type was (3.10+)
+#endif
+    static PyType_Spec spec = {"kvt_wxtools.function", static_cast<int>(sizeof(FunctionObject)), 0, flags, slots};
+    PyObject* type = PyType_FromSpec(&spec);
+    if (!type) return false;
+    PyTypeObject* t = reinterpret_cast<PyTypeObject*>(type);
+    // Set before any instance exists: both are read at each use.
+    t->tp_dictoffset = offsetof(FunctionObject, dict);
+    t->tp_weaklistoffset = offsetof(FunctionObject, weakrefs);
+    function_type_object = t;
+    return true;
 }
 
-PyTypeObject* function_type() noexcept { return &function_type_object; }
+PyTypeObject* function_type() noexcept { return function_type_object; }
+
+void forget_function_type() noexcept { function_type_object = nullptr; }
 
 }  // namespace kvt::frame
 
@@ -366,7 +376,45 @@ namespace kvt::detail {
 
 using frame::function_type_object;
 
+namespace {
+// The function-like attribute that `obj.name(...)` calls unbound, found as
+// the interpreter's own method call finds it: on the type (a descriptor that
+// binds like a function), not shadowed by an attribute of the instance.
+// Returns 1 with a new reference in `found`; 0 when there is none or it
+// can't be told here (the caller then reads the attribute in full); -1 with
+// the error set.  (Reading the instance's dict may make one where the
+// interpreter kept the attributes without: invisible to Python code.)
+int find_unbound(PyObject* obj, PyObject* name, PyObject** found) {
+    PyTypeObject* tp = Py_TYPE(obj);
+    if (tp->tp_getattro != PyObject_GenericGetAttr || !tp->tp_mro || !PyUnicode_CheckExact(name)) return 0;
+    PyObject* descr = nullptr;
+    PyObject* mro = tp->tp_mro;
+    for (Py_ssize_t k = 0, n = PyTuple_GET_SIZE(mro); k < n && !descr; ++k) {
+        PyObject* dict = reinterpret_cast<PyTypeObject*>(PyTuple_GET_ITEM(mro, k))->tp_dict;
+        if (!dict) return 0;  // a built-in type whose dict lives elsewhere (3.12+)
+        descr = PyDict_GetItemWithError(dict, name);
+        if (!descr && PyErr_Occurred()) return -1;
+    }
+    if (!descr || !(Py_TYPE(descr)->tp_flags & Py_TPFLAGS_METHOD_DESCRIPTOR)) return 0;
+    Py_INCREF(descr);  // the instance's dict may run code that changes the type's
+    if (tp->tp_dictoffset != 0 || (tp->tp_flags & Py_TPFLAGS_MANAGED_DICT)) {
+        PyObject* dict = PyObject_GenericGetDict(obj, nullptr);
+        PyObject* own = dict ? PyDict_GetItemWithError(dict, name) : nullptr;
+        Py_XDECREF(dict);
+        if (own || PyErr_Occurred()) {
+            Py_DECREF(descr);
+            return own ? 0 : -1;
+        }
+    }
+    *found = descr;
+    return 1;
+}
+}  // namespace
+
 int lookup_method(PyObject* obj, PyObject* name, PyObject** callable) {
+    *callable = nullptr;
+    const int unbound = find_unbound(obj, name, callable);
+    if (unbound != 0) return unbound > 0 ? 1 : 0;
     // Python's own attribute read, so instance attributes, descriptors and
     // __getattr__ all count; a method bound to `obj` itself is taken apart
     // again, so that published callables are entered directly.
@@ -381,20 +429,11 @@ int lookup_method(PyObject* obj, PyObject* name, PyObject** callable) {
 }
 
 PyObject* call_method(PyObject* name, PyObject** args, std::size_t nargs) {
-#if PY_VERSION_HEX >= 0x03090000
-    if (Py_TYPE(args[0])->tp_getattro == PyObject_GenericGetAttr) {
-        // The interpreter's own method call: a function found on the type is
-        // called unbound, without a bound method object.
-        return PyObject_VectorcallMethod(name, args, nargs, nullptr);
-    }
-#endif
-    // Objects with their own attribute lookup (the toolkit's) give bound
-    // methods; one bound to a published callable is entered directly.
     PyObject* callable = nullptr;
     const int unbound = lookup_method(args[0], name, &callable);
     if (!callable) return nullptr;
     PyObject* result;
-    if (Py_IS_TYPE(callable, &function_type_object)) {
+    if (Py_IS_TYPE(callable, function_type_object)) {
         result = unbound ? frame::call_direct(callable, args, nargs) : frame::call_direct(callable, args + 1, nargs - 1);
     } else if (unbound) {
         result = PyObject_Vectorcall(callable, args, nargs, nullptr);
@@ -406,7 +445,7 @@ PyObject* call_method(PyObject* name, PyObject** args, std::size_t nargs) {
 }
 
 PyObject* call_unbound(PyObject* f, PyObject** args, std::size_t nargs) {
-    if (Py_IS_TYPE(f, &function_type_object)) return frame::call_direct(f, args, nargs);
+    if (Py_IS_TYPE(f, function_type_object)) return frame::call_direct(f, args, nargs);
     return PyObject_Vectorcall(f, args, nargs, nullptr);
 }
 
@@ -417,8 +456,8 @@ PyObject* call_keywords(PyObject* f, PyObject** args, PyObject* kwnames) {
 }
 
 PyObject* call(PyObject* f, PyObject** args, std::size_t nargs) {
-    if (Py_IS_TYPE(f, &function_type_object)) return frame::call_direct(f, args, nargs);
-    if (PyMethod_Check(f) && Py_IS_TYPE(PyMethod_GET_FUNCTION(f), &function_type_object)) {
+    if (Py_IS_TYPE(f, function_type_object)) return frame::call_direct(f, args, nargs);
+    if (PyMethod_Check(f) && Py_IS_TYPE(PyMethod_GET_FUNCTION(f), function_type_object)) {
         // A published callable bound to an instance: self goes in front, in
         // the slot the caller left free for it.
         PyObject* saved = args[-1];
@@ -448,7 +487,7 @@ py::object make_function(const Callable& c) {
     if (!c.returns.empty()) annotations["return"] = evaluate(c.returns);
     py::object code = make_code(c);
 
-    PyObject* self = PyType_GenericAlloc(&function_type_object, 0);
+    PyObject* self = PyType_GenericAlloc(function_type_object, 0);
     if (!self) throw_python_error();
     py::object result = py::reinterpret_steal<py::object>(self);
     FunctionObject* f = as_function(self);

@@ -75,9 +75,9 @@ inline std::size_t intern_slot(const char* literal) {
 PyObject* intern_slow(const char* literal);  // makes the name and fills its slot
 
 // `obj.name` as a method call reads it: the callable, and whether it was
-// found as a function on the type, so that `obj` must go in front of the
-// arguments (returns 1), or as a ready callable (0).  On error the callable
-// is null and the error is set.
+// found unbound (a function on the type), so that `obj` must go in front of
+// the arguments (returns 1), or as a ready callable (0).  On error the
+// callable is null and the error is set.
 int lookup_method(PyObject* obj, PyObject* name, PyObject** callable);
 
 // `obj.name(*args)` with args[0] = obj, and `f(*args)` where args[-1] may be

@@ -125,6 +125,12 @@ void prepare(PyObject* module) {
     if (!ready_function_type()) throw_python_error();
 }
 
+// Runs after Py_FinalizeEx, when no C API call is allowed.
+void interpreter_ended() {
+    forget_interpreter();
+    g_interpreter = nullptr;
+}
+
 int exec_module(PyObject* module) {
     if (PyObject* existing = module_object()) {
         if (existing == module) return 0;
@@ -140,7 +146,14 @@ int exec_module(PyObject* module) {
     } catch (...) {
         set_error_from_current_exception();
     }
-    if (ok) return 0;
+    if (ok) {
+        // Once per interpreter: an embedding program may end it and start
+        // another, which must import a new module.
+        // (With no room left among the exit hooks, a later interpreter in
+        // this process gets the old module; this one works as ever.)
+        (void)Py_AtExit(interpreter_ended);
+        return 0;
+    }
     // The half-built module is released; a later import starts afresh.
     if (PyErr_Occurred()) {
         add_traceback("init kvt_wxtools", line);

@@ -19,6 +19,10 @@ namespace {
 PyObject* g_module = nullptr;    // strong reference while the module lives
 PyObject* g_dict = nullptr;      // the module's dict (borrowed from g_module)
 PyObject* g_builtins = nullptr;  // the builtins module's dict (strong)
+// The interned names, keyed by the literal's address: bodies pass string
+// literals, so each name is made once and its hash is cached in the object.
+// Kept while the interpreter lives.
+std::unordered_map<const char*, PyObject*>* g_interned = nullptr;
 }  // namespace
 
 // ---------------------------------------------------------------- errors ---
@@ -54,9 +58,17 @@ void set_error_from_current_exception() noexcept {
 namespace {
 // The empty code objects that name traceback entries, one per function name
 // and line; `funcname` is a literal or a Callable's name (both live for the
-// whole process), so its address is a stable key.  Never freed.
+// whole process), so its address is a stable key.  Kept while the
+// interpreter lives.
+using TracebackCodes = std::map<std::pair<const char*, int>, PyCodeObject*>;
+TracebackCodes* g_traceback_codes = nullptr;
+
 PyCodeObject* traceback_code(const char* funcname, int line) {
-    static auto* cache = new std::map<std::pair<const char*, int>, PyCodeObject*>();
+    if (!g_traceback_codes) {
+        g_traceback_codes = new (std::nothrow) TracebackCodes();
+        if (!g_traceback_codes) return nullptr;
+    }
+    TracebackCodes* cache = g_traceback_codes;
     auto found = cache->find({funcname, line});
     if (found != cache->end()) return found->second;
     PyCodeObject* code = PyCode_NewEmpty(frame::kSourceFile, funcname, line);
@@ -114,6 +126,19 @@ void set_module(PyObject* module, PyObject* builtins_dict) noexcept {
     g_dict = module ? PyModule_GetDict(module) : nullptr;
 }
 PyObject* module_object() noexcept { return g_module; }
+
+void forget_interpreter() noexcept {
+    // The objects died with the interpreter (or leaked with it): only the
+    // pointers go.
+    g_module = g_dict = g_builtins = nullptr;
+    for (detail::InternSlot& slot : detail::intern_cache) slot = detail::InternSlot{nullptr, nullptr};
+    delete g_interned;
+    g_interned = nullptr;
+    delete g_traceback_codes;
+    g_traceback_codes = nullptr;
+    builtins() = Builtins{};
+    forget_function_type();
+}
 }  // namespace frame
 
 py::dict module_dict() {
@@ -125,9 +150,8 @@ namespace detail {
 InternSlot intern_cache[kInternSlots];
 
 PyObject* intern_slow(const char* literal) {
-    // Keyed by the literal's address: bodies pass string literals, so each
-    // name is made once and its hash is cached in the object.  Never freed.
-    static auto* table = new std::unordered_map<const char*, PyObject*>();
+    if (!g_interned) g_interned = new std::unordered_map<const char*, PyObject*>();
+    auto* table = g_interned;
     PyObject* text;
     auto found = table->find(literal);
     if (found != table->end()) {
