@@ -51,7 +51,7 @@ def test_choose_one_button_records_the_pressed_button(made, press):
     assert (d.GetSelectedIndex(), d.GetSelectedString()) == (press, choices[press])
 
 
-@pytest.mark.parametrize("choices", [[], ("a", "b")])
+@pytest.mark.parametrize("choices", [("a", "b")])
 def test_choose_one_button_closed_without_a_choice(made, choices):
     d = kvt.ChooseOneButtonDialog(None, "t", "q", choices)
     made.append(d)
@@ -60,7 +60,20 @@ def test_choose_one_button_closed_without_a_choice(made, choices):
     assert (d.GetSelectedIndex(), d.GetSelectedString()) == (-1, "")
 
 
-@pytest.mark.parametrize("default, expected", [(0, 0), (1, 1), (True, 1), (-1, None), (3, None)])
+def test_choose_one_button_refuses_nothing_to_choose_and_a_foreign_default():
+    for choices, default, error, text in [
+            ([], 0, ValueError, "choices must not be empty"),
+            (iter(()), 0, ValueError, "choices must not be empty"),
+            (["a", "b"], 5, ValueError, r"default must be an index into choices \(0 to 1\), not 5"),
+            (["a", "b"], -2, ValueError, r"default must be an index into choices \(0 to 1\), not -2"),
+            (["a", "b"], "0", TypeError, "default must be an int index into choices or None, not str")]:
+        with pytest.raises(error, match="^%s$" % text):
+            kvt.ChooseOneButtonDialog(None, "t", "q", choices, default=default)
+    assert list(wx.GetTopLevelWindows()) == []
+
+
+@pytest.mark.parametrize("default, expected", [(0, 0), (1, 1), (True, 1), (-1, None), (None, None),
+                                               (2, 2)])
 def test_choose_one_button_default(made, default, expected):
     d = kvt.ChooseOneButtonDialog(None, "t", "q", ["a", "b", "c"], default=default)
     made.append(d)

@@ -178,26 +178,30 @@ def test_work_over_before_the_run_ends_it_at_once(made, reported):
     assert not dlg.ui_timer.IsRunning()
 
 
-def test_progress_lacking_a_member_is_reported_until_closed(made, reported):
-    progress = types.SimpleNamespace(name="job", progress=1, subtotal=2)
-    dlg = progress_dialog(made, progress, 0.01)
-    assert run_modal(dlg, wait_until(lambda: len(reported) >= 2), call(dlg.Close)) == wx.ID_CANCEL
-    assert isinstance(reported[0], AttributeError)
-    assert entry_of(reported[0], "kvt_wxtools.ProgressDialog.on_refresh").lineno == 1468
-    assert dlg.ui_fraction.GetLabel() == "1 / 2"
-    # Closing ended the polling with the run.
-    count = len(reported)
-    time.sleep(0.05)
-    flush_events()
-    assert len(reported) == count and not dlg.ui_timer.IsRunning()
+def test_progress_lacking_a_member_is_refused_at_the_call(made):
+    for progress in (5, types.SimpleNamespace(name="job", progress=1, subtotal=2)):
+        with pytest.raises(TypeError, match="^progress must be a Progress .* not (int|types.SimpleNamespace)$"):
+            kvt_wxtools.ProgressDialog(None, progress)
+    assert list(wx.GetTopLevelWindows()) == []
 
 
-def test_showing_again_resumes_polling(made):
+def test_closing_cancels_the_work_and_showing_again_ends_at_once(made):
     progress = Progress("job", 1)
     dlg = progress_dialog(made, progress, 0.01)
     assert run_modal(dlg, call(dlg.Close)) == wx.ID_CANCEL
-    progress.advance()
-    progress.finish()
+    assert progress.status is Progress.Status.Cancelled and progress.advance() is False
+    assert run_modal(dlg) == wx.ID_CANCEL
+
+
+def test_showing_again_resumes_polling_of_work_that_cannot_be_cancelled(made):
+    class Own:   # the caller's own progress record: no cancel()
+        Status = Progress.Status
+        name, progress, subtotal, status = "job", 0, 1, Progress.Status.Running
+
+    work = Own()
+    dlg = progress_dialog(made, work, 0.01)
+    assert run_modal(dlg, call(dlg.Close)) == wx.ID_CANCEL
+    work.progress, work.status = 1, Progress.Status.Done
     assert run_modal(dlg) == wx.ID_OK
     assert dlg.ui_fraction.GetLabel() == "1 / 1"
 

@@ -188,17 +188,33 @@ def test_update_refuses_other_index_types_before_changing_anything(grid):
 
 
 @pytest.mark.parametrize("method, args", [("Append", ()), ("Insert", (0,))])
-def test_failed_fill_leaves_grid_and_objects_in_step(grid, method, args):
+def test_failed_fill_leaves_no_half_made_row(grid, method, args):
     rows = kvt.RowGrid(grid)
+    rows.Append(("kept", "row"))
+
+    def broken(item):
+        raise RuntimeError("no info")
+
+    for bad, error in [(("only one",), IndexError), (object(), TypeError)]:
+        with pytest.raises(error) as caught:
+            getattr(rows, method)(bad, *args)
+        assert texts(grid) == [["kept", "row"]] and rows.objects == [("kept", "row")]
+        assert entry_of(caught.value, "kvt_wxtools.RowGrid." + method).filename == "wxtools.py"
+    rows = kvt.RowGrid(grid, broken)
+    with pytest.raises(RuntimeError):
+        getattr(rows, method)(Item(1, 2), *args)
+    assert grid.GetNumberRows() == 1 and rows.objects == []
+
+
+@pytest.mark.parametrize("method, args", [("AppendItems", ()), ("InsertItems", (1,))])
+def test_bulk_call_stops_at_the_failing_item(grid, method, args):
+    rows = kvt.RowGrid(grid)
+    rows.AppendItems([("a", 0), ("z", 9)])
     with pytest.raises(IndexError):
-        getattr(rows, method)(("only one",), *args)
-    assert grid.GetNumberRows() == 1 and rows.objects == [("only one",)]
-    assert grid.GetCellValue(0, 0) == "only one"
-    with pytest.raises(TypeError):
-        getattr(rows, method)(object(), *args)   # no get_info: no values
-    assert grid.GetNumberRows() == 2 and len(rows.objects) == 2
-    with pytest.raises(TypeError):
-        rows.Update()
+        getattr(rows, method)([("b", 1), ("c", 2), ("bad",), ("d", 3)], *args)
+    shown = [t[0] for t in texts(grid)]
+    assert shown == [o[0] for o in rows.objects]
+    assert shown == (["a", "z", "b", "c"] if method == "AppendItems" else ["a", "b", "c", "z"])
 
 
 def test_rows_added_behind_the_wrappers_back(grid):
