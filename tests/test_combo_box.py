@@ -143,3 +143,27 @@ def test_port_list_with_the_real_pyserial(frame):
     port_list = kvt.COMPortList(control)
     assert port_list.objects == expected and control.GetItems() == expected
     assert port_list.GetSelectionIndex() == (0 if expected else -1)
+
+
+def test_port_list_rescan_keeps_the_selected_port_or_selects_the_first(frame, monkeypatch):
+    found = [["COM1", "COM3"]]
+    monkeypatch.setattr(kvt, "_comports", lambda: [Port((name, "d", "h")) for name in found[0]])
+    control = wx.ListBox(frame)
+    port_list = kvt.COMPortList(control)
+    port_list.SetSelection(1)
+    for ports, selected in [(["COM0", "COM3"], "COM3"),   # still there, at another place
+                            (["COM5", "COM6"], "COM5"),   # gone: the first port
+                            ([], None),
+                            (["COM9"], "COM9")]:
+        found[0] = ports
+        assert port_list.Rescan() is None
+        assert port_list.objects == ports and control.GetItems() == ports
+        assert port_list.GetSelection() == selected
+
+    def broken():
+        raise OSError("no serial subsystem")
+
+    monkeypatch.setattr(kvt, "_comports", broken)
+    with pytest.raises(OSError):
+        port_list.Rescan()
+    assert port_list.objects == ["COM9"] and port_list.GetSelection() == "COM9"

@@ -103,6 +103,8 @@ py::object RowGrid___init__(py::handle self, py::handle control, py::handle get_
     self.attr(interned("_RowGrid__header_sort")) = py::bool_(true);
     self.attr(interned("_RowGrid__program_order")) = py::none();
     call_method(get_attr(self, "control"), "EnableEditing", py::bool_(false));
+    // The native column labels draw the sort direction of the sorting column.
+    call_method(get_attr(self, "control"), "SetUseNativeColLabels", py::bool_(true));
     py::object grid_events = wx_attr("grid");
     Method bind(get_attr(self, "control"), "Bind");
     bind(get_attr(grid_events, "EVT_GRID_COL_SORT"), get_attr(self, "_RowGrid__OnColSort"));
