@@ -90,3 +90,28 @@ def test_choose_one_button_ignores_a_foreign_button(made):
     # Not shown modally: an EndModal here would raise a wx assertion.
     assert d.OnChoose(event) is None
     assert (d.GetSelectedIndex(), d.GetSelectedString()) == (-1, "")
+
+
+MAKERS = {
+    "TrueOrFalseDialog": lambda: kvt.TrueOrFalseDialog(None, "t", "Go on?"),
+    "ChooseOneButtonDialog": lambda: kvt.ChooseOneButtonDialog(None, "t", "q", ["a", "b"]),
+    "WaitForDialog": lambda: kvt.WaitForDialog(None, "t", "Please wait", lambda: None),
+    "AutoCloseMessageBox": lambda: kvt.AutoCloseMessageBox(None, "t", "Saved"),
+    "SimpleInputDialog": lambda: kvt.SimpleInputDialog(None),
+    "MultipleInputDialog": lambda: kvt.MultipleInputDialog(None, ["a"]),
+    "SingleChoiceTimeoutDialog": lambda: kvt.SingleChoiceTimeoutDialog(None, "m", "c", ["a"], timeout=0),
+}
+
+
+@pytest.mark.parametrize("name", sorted(MAKERS))
+def test_dialog_without_parent_is_centred_and_warns_nothing(made, name, recwarn):
+    import warnings
+    with warnings.catch_warnings():
+        warnings.simplefilter("error")   # as test suites run with -W error
+        d = MAKERS[name]()
+    made.append(d)
+    assert [w for w in recwarn if issubclass(w.category, (DeprecationWarning, wx.wxPyDeprecationWarning))] == []
+    area = wx.Display(max(wx.Display.GetFromWindow(d), 0)).GetClientArea()
+    rect = d.GetRect()
+    assert abs(rect.x + rect.width / 2 - (area.x + area.width / 2)) <= 2, (tuple(rect), tuple(area))
+    assert abs(rect.y + rect.height / 2 - (area.y + area.height / 2)) <= 2, (tuple(rect), tuple(area))

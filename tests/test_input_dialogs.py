@@ -145,3 +145,13 @@ def test_multiple_input_failures(made):
     for w in wx.GetTopLevelWindows():
         if w is not d:
             w.Destroy()
+
+
+def test_multiple_input_fields_show_their_defaults_whole(made):
+    defaults = {"Host": "192.168.0.20", "Device": "/dev/serial/by-id/usb-FTDI_FT232R_A50285BI-if00-port0",
+                "Baud": "9600"}
+    d = kvt.MultipleInputDialog(None, dict(defaults))
+    made.append(d)
+    for field, text in defaults.items():
+        ctrl = d._MultipleInputDialog__field_ctrls[field]
+        assert ctrl.GetSize().width >= ctrl.GetSizeFromTextSize(ctrl.GetTextExtent(text).width).width

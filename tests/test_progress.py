@@ -185,12 +185,57 @@ def test_progress_lacking_a_member_is_refused_at_the_call(made):
     assert list(wx.GetTopLevelWindows()) == []
 
 
-def test_closing_cancels_the_work_and_showing_again_ends_at_once(made):
-    progress = Progress("job", 1)
+def press_escape(dlg):
+    event = wx.KeyEvent(wx.wxEVT_CHAR_HOOK)
+    event.SetKeyCode(wx.WXK_ESCAPE)
+    event.SetEventObject(dlg)
+    dlg.GetEventHandler().ProcessEvent(event)
+
+
+@pytest.mark.parametrize("how", ["Close", "Escape", "EndModal"])
+def test_closing_cancels_the_work_its_worker_sees_it(made, how):
+    progress = Progress("job", 100)
+    steps = []
+
+    def work():   # a worker that stops once advance() says so
+        while progress.advance():
+            steps.append(1)
+            time.sleep(0.005)
+
     dlg = progress_dialog(made, progress, 0.01)
-    assert run_modal(dlg, call(dlg.Close)) == wx.ID_CANCEL
-    assert progress.status is Progress.Status.Cancelled and progress.advance() is False
-    assert run_modal(dlg) == wx.ID_CANCEL
+    worker = threading.Thread(target=work)
+    worker.start()
+    close = {"Close": call(dlg.Close), "Escape": call(press_escape, dlg),
+             "EndModal": call(dlg.EndModal, wx.ID_CANCEL)}[how]
+    try:
+        assert run_modal(dlg, wait_until(lambda: steps), close) == wx.ID_CANCEL
+    finally:
+        worker.join(5)
+    assert not worker.is_alive() and len(steps) < 100
+    assert progress.status is Progress.Status.Cancelled and progress.update(name="x") is False
+    assert run_modal(dlg) == wx.ID_CANCEL   # shown again: over at the first tick
+
+
+def test_dialog_grows_with_its_texts(made):
+    progress = Progress("Handshake", 10)
+    dlg = progress_dialog(made, progress, 0.01)
+    width = dlg.GetSize().width
+
+    def fits():
+        gap = dlg.ui_fraction.GetPosition().x - (dlg.ui_name.GetPosition().x + dlg.ui_name.GetSize().width)
+        return (gap >= 0 and dlg.ui_name.GetSize().width >= dlg.ui_name.GetBestSize().width
+                and dlg.ui_fraction.GetSize().width >= dlg.ui_fraction.GetBestSize().width
+                and dlg.ui_fraction.GetRect().right < dlg.GetClientSize().width)
+
+    long_name = "Handshake with /dev/ttyUSB0 at 115200 baud, then the parameter books"
+    assert run_modal(dlg, wait_until(lambda: dlg.ui_fraction.GetLabel() == "0 / 10"),
+                     call(progress.update, 11, 300000, long_name),
+                     wait_until(lambda: dlg.ui_name.GetLabel() == long_name), call(progress.finish)) == wx.ID_OK
+    assert fits() and dlg.GetSize().width > width
+    grown = dlg.GetSize()
+    progress = dlg.progress = Progress("short", 1)
+    progress.finish()
+    assert run_modal(dlg) == wx.ID_OK and dlg.GetSize() == grown   # never shrinks
 
 
 def test_showing_again_resumes_polling_of_work_that_cannot_be_cancelled(made):

@@ -20,6 +20,17 @@ void cancel_if_running(py::handle progress) {
     if (has_cancel) call_method(progress, "cancel");
 }
 
+// Escape closes the dialog as its close box does.  (wx turns Escape into a
+// press of a Cancel or OK button, and this dialog has neither.)
+void close_on_escape(py::handle self) {
+    call_method(self, "Bind", wx_attr("EVT_CHAR_HOOK"), timed::handler([](py::handle event) {
+                    if (call_method(event, "GetKeyCode").equal(wx_attr("WXK_ESCAPE")))
+                        call_method(call_method(event, "GetEventObject"), "Close");
+                    else
+                        call_method(event, "Skip");
+                }));
+}
+
 // What the display reads of the progress object; one missing would fail at
 // every tick of the timer, so it is refused at the call.
 void check_progress(py::handle progress) {
@@ -120,6 +131,7 @@ py::object ProgressDialog___init__(py::handle self, py::handle parent, py::handl
                            "id"_a = wx_attr("ID_ANY"));
     at(1460);
     poll_only_while_shown(self, get_attr(self, "ui_timer"));
+    close_on_escape(self);
     at(1461);
     timed::stop_timer_when_destroyed(self, get_attr(self, "ui_timer"));
     return py::none();
