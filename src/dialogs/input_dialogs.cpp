@@ -175,8 +175,11 @@ void check_fields(py::handle fields) {
 
 // Widens a text field so that `text` shows whole, never narrows it.
 void fit_field_to(py::handle field_ctrl, py::handle text) {
+    // One character more than the text: room for the caret at its end, so
+    // that the text does not scroll when the field gets the focus.
     py::object extent = call_method(field_ctrl, "GetTextExtent", text);
-    py::object wanted = call_method(field_ctrl, "GetSizeFromTextSize", get_attr(extent, "width"));
+    py::object room = get_attr(extent, "width") + call_method(field_ctrl, "GetCharWidth");
+    py::object wanted = call_method(field_ctrl, "GetSizeFromTextSize", room);
     py::object best = call_method(field_ctrl, "GetBestSize");
     if (get_attr(wanted, "width") > get_attr(best, "width"))
         call_method(field_ctrl, "SetMinSize", call(wx_attr("Size"), get_attr(wanted, "width"), py::int_(-1)));
