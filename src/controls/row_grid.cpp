@@ -577,12 +577,16 @@ py::object RowGrid_EnableHeaderSort(py::handle self, py::handle enable) {
 }
 
 // A header click: ascending, then descending, then the program's order.
-// The grid's own handling is always vetoed; the sort is done here.
+// The grid's own handling is vetoed; the sort is done here.
 // 621
 py::object RowGrid___OnColSort(py::handle self, py::handle event) {
     at(622);
+    // Turned off: left to the program's own handlers (none: no sorting).
+    if (!truth(get_attr(self, "_RowGrid__header_sort"))) {
+        call_method(event, "Skip");
+        return py::none();
+    }
     call_method(event, "Veto");
-    if (!truth(get_attr(self, "_RowGrid__header_sort"))) return py::none();
     py::object col = call_method(event, "GetCol");
     py::object control = get_attr(self, "control");
     if (call_method(control, "GetSortingColumn").not_equal(col)) {
@@ -634,6 +638,8 @@ py::object RowGrid___OnEditorShown(py::handle self, py::handle event) {
 // 628
 py::object RowGrid___OnCellChanged(py::handle self, py::handle event) {
     at(629);
+    // The program's own handlers of the event see the edit too.
+    call_method(event, "Skip");
     py::object control = get_attr(self, "control");
     py::object row = call_method(event, "GetRow");
     py::object col = call_method(event, "GetCol");
