@@ -275,17 +275,3 @@ def test_screenshot_mode_writes_one_picture_per_window(tmp_path):
         assert len(set(data[i:i + 3] for i in range(0, len(data), 3 * 7))) > 8, name
     assert folder_entries(SAMPLE_TREE) == before
 
-
-def test_parts_grid_sorts_and_edits(gallery):
-    parts, grid = gallery.parts, gallery.parts_grid
-    event = wx.grid.GridEvent(grid.GetId(), wx.grid.wxEVT_GRID_COL_SORT, grid, -1, 2)
-    grid.GetEventHandler().ProcessEvent(event)
-    assert [p.quantity for p in parts.objects] == [2, 3, 120, 4800]
-    click(gallery.buttons["part_sort_value"])()
-    assert [p.number for p in parts.objects][0] == "R-0402-10K"
-    assert grid_rows(grid) == [tuple(map(str, p.row())) for p in parts.objects]
-    part = parts.objects[1]
-    gallery.set_part_cell(part, 2, "7")
-    with pytest.raises(ValueError, match="whole number"):
-        gallery.set_part_cell(part, 2, "-1")
-    assert part.quantity == 7
