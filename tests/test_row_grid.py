@@ -346,6 +346,14 @@ def test_edits_go_through_the_setter_and_the_row_shows_the_object(parts):
     assert texts(grid)[0] == ["bolt", "999"] and made[0].qty == 999
     rows.SetCellSetter(setter, columns=[1])
     assert not edit(grid, 1, 0, "zzz") and edit(grid, 1, 1, "7") and texts(grid)[1] == ["PIN", "7"]
+    # An edit still open when the rows are sorted lands in its own row.
+    grid.SetGridCursor(0, 1)
+    grid.EnableCellEditControl()
+    editor = grid.GetCellEditor(0, 1)
+    editor.GetControl().SetValue("5")
+    editor.DecRef()
+    rows.SortByColumn(1)
+    assert made[0].qty == 5 and texts(grid)[0] == ["bolt", "5"] and not grid.IsCellEditControlEnabled()
     rows.SetCellSetter(None)
     assert not edit(grid, 1, 1, "8")
     with pytest.raises(TypeError, match="^setter must be callable or None, not str$"):

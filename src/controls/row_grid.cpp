@@ -439,6 +439,13 @@ void apply_order(py::handle self, const std::vector<Py_ssize_t>& order) {
     call_method(control, "EndBatch");
 }
 
+// Finishes an edit in progress (through the setter) before the rows move,
+// so that it lands in the row it was made in and sorts with its new text.
+void finish_edit(py::handle self) {
+    py::object control = get_attr(self, "control");
+    if (truth(call_method(control, "IsCellEditControlEnabled"))) call_method(control, "DisableCellEditControl");
+}
+
 // Remembers the program's order the first time the rows leave it.
 void keep_program_order(py::handle self) {
     if (get_attr(self, "_RowGrid__program_order").is_none())
@@ -494,6 +501,7 @@ py::object RowGrid_SortByColumn(py::handle self, py::handle col, py::handle desc
     if (column < 0 || column >= cols)
         raise(PyExc_IndexError, "col must be a column of the grid (0 to %zd), not %zd", cols - 1, column);
     const bool down = truth(descending);
+    finish_edit(self);
     const Py_ssize_t n = length(get_attr(self, "objects"));
     std::vector<CellKey> keys;
     keys.reserve(n);
@@ -519,6 +527,7 @@ py::object RowGrid_SortBy(py::handle self, py::handle key, py::handle reverse) {
         raise(PyExc_TypeError, "key must be callable, not %s", Py_TYPE(key.ptr())->tp_name);
     // sorted(range(n), key=lambda r: keys[r], reverse=reverse): Python's own
     // comparisons of the keys, stable both ways.
+    finish_edit(self);
     py::list keys;
     for (py::handle obj : py::iter(get_attr(self, "objects"))) keys.append(call(key, obj));
     const Py_ssize_t n = PyList_GET_SIZE(keys.ptr());
@@ -541,6 +550,7 @@ py::object RowGrid_RestoreOrder(py::handle self) {
     at(617);
     py::object kept = get_attr(self, "_RowGrid__program_order");
     if (!kept.is_none()) {
+        finish_edit(self);
         // The objects in the order the program gave them; objects added since
         // the first sort follow, in their present order.  Matched by identity,
         // so equal objects keep their own places.
