@@ -274,13 +274,18 @@ def test_header_clicks_sort_reverse_and_restore(parts):
     while grid.GetSortingColumn() != 1 and time.monotonic() < deadline:
         flush_events()
     assert names(rows) == ["nut", "axle", "bolt", "Washer", "cap"] and grid.IsSortOrderAscending()
+    assert grid.GetColLabelValue(1) == "B \u25b2"
     assert rows.GetSelection() is made[2] and grid.GetCellBackgroundColour(3, 0) == RED
     assert not header_click(grid, 1)   # reversed; equal cells keep their order
-    assert names(rows) == ["cap", "Washer", "bolt", "nut", "axle"] and not grid.IsSortOrderAscending()
+    assert names(rows) == ["cap", "Washer", "bolt", "nut", "axle"] and grid.GetColLabelValue(1) == "B \u25bc"
     header_click(grid, 1)
     assert rows.objects == made and rows.objects is objects and grid.GetSortingColumn() == wx.NOT_FOUND
-    header_click(grid, 0)   # case-blind texts
+    assert [grid.GetColLabelValue(c) for c in range(2)] == ["A", "B"]
+    grid.SetColLabelValue(1, "Qty")
+    header_click(grid, 1)
+    header_click(grid, 0)   # case-blind texts; the mark moves to the new column
     assert names(rows) == ["axle", "bolt", "cap", "nut", "Washer"]
+    assert [grid.GetColLabelValue(c) for c in range(2)] == ["A \u25b2", "Qty"]
     rows.EnableHeaderSort(False)
     header_click(grid, 1)
     assert names(rows)[0] == "axle" and grid.GetSortingColumn() == 0

@@ -68,6 +68,8 @@ void fill_row(py::handle self, py::handle row, py::handle values, py::handle bg,
     }
 }
 
+void show_sort_column(py::handle self, Py_ssize_t column, bool ascending);
+
 // Runs `body`, which completes the grid row `row` just added; if it fails,
 // the row leaves the grid again, and `objects` loses the entry at `position`
 // once `listed` says it was put there.  The body's error goes on.
@@ -103,8 +105,6 @@ py::object RowGrid___init__(py::handle self, py::handle control, py::handle get_
     self.attr(interned("_RowGrid__header_sort")) = py::bool_(true);
     self.attr(interned("_RowGrid__program_order")) = py::none();
     call_method(get_attr(self, "control"), "EnableEditing", py::bool_(false));
-    // The native column labels draw the sort direction of the sorting column.
-    call_method(get_attr(self, "control"), "SetUseNativeColLabels", py::bool_(true));
     py::object grid_events = wx_attr("grid");
     Method bind(get_attr(self, "control"), "Bind");
     bind(get_attr(grid_events, "EVT_GRID_COL_SORT"), get_attr(self, "_RowGrid__OnColSort"));
@@ -147,7 +147,7 @@ py::object RowGrid_Clear(py::handle self) {
     }
     // No rows, no order to go back to.
     self.attr(interned("_RowGrid__program_order")) = py::none();
-    call_method(get_attr(self, "control"), "UnsetSortingColumn");
+    show_sort_column(self, -1, true);
     at(511);
     const Py_ssize_t count = as_count(rows);
     for (Py_ssize_t k = 0; k < count; ++k) {
@@ -446,6 +446,39 @@ void finish_edit(py::handle self) {
     if (truth(call_method(control, "IsCellEditControlEnabled"))) call_method(control, "DisableCellEditControl");
 }
 
+// The marks that the sorting column's label ends with while sorted.
+const char* const kAscendingMark = " \u25b2";
+const char* const kDescendingMark = " \u25bc";
+
+// Makes `column` the grid's sorting column (-1: none) and shows its
+// direction as a mark at the end of its label; the mark leaves the label of
+// the column sorted before.  (Marks in the text rather than the grid's native
+// labels: those make every added row cost twice as much.)
+void show_sort_column(py::handle self, Py_ssize_t column, bool ascending) {
+    py::object control = get_attr(self, "control");
+    const Py_ssize_t cols = as_count(call_method(control, "GetNumberCols"));
+    const py::str up(kAscendingMark), down(kDescendingMark);
+    py::object before = call_method(control, "GetSortingColumn");
+    const Py_ssize_t old = PyLong_AsSsize_t(before.ptr());
+    if (old == -1 && PyErr_Occurred()) throw_python_error();
+    if (old >= 0 && old < cols) {
+        py::object label = call_method(control, "GetColLabelValue", before);
+        if (truth(call_method(label, "endswith", py::make_tuple(up, down)))) {
+            py::object plain = steal_result(PySequence_GetSlice(label.ptr(), 0, length(label) - length(up)));
+            call_method(control, "SetColLabelValue", before, plain);
+        }
+    }
+    if (column < 0) {
+        call_method(control, "UnsetSortingColumn");
+        return;
+    }
+    py::int_ col(column);
+    call_method(control, "SetSortingColumn", col, py::bool_(ascending));
+    py::object label = call_method(control, "GetColLabelValue", col);
+    call_method(control, "SetColLabelValue", col,
+                steal_result(PyUnicode_Concat(label.ptr(), (ascending ? up : down).ptr())));
+}
+
 // Remembers the program's order the first time the rows leave it.
 void keep_program_order(py::handle self) {
     if (get_attr(self, "_RowGrid__program_order").is_none())
@@ -516,7 +549,7 @@ py::object RowGrid_SortByColumn(py::handle self, py::handle col, py::handle desc
     keep_program_order(self);
     apply_order(self, order);
     at(612);
-    call_method(control, "SetSortingColumn", py::int_(column), py::bool_(!down));
+    show_sort_column(self, column, !down);
     return py::none();
 }
 
@@ -541,7 +574,7 @@ py::object RowGrid_SortBy(py::handle self, py::handle key, py::handle reverse) {
     apply_order(self, order);
     at(615);
     // Not a column's order: no header shows a direction.
-    call_method(get_attr(self, "control"), "UnsetSortingColumn");
+    show_sort_column(self, -1, true);
     return py::none();
 }
 
@@ -575,7 +608,7 @@ py::object RowGrid_RestoreOrder(py::handle self) {
         self.attr(interned("_RowGrid__program_order")) = py::none();
     }
     at(618);
-    call_method(get_attr(self, "control"), "UnsetSortingColumn");
+    show_sort_column(self, -1, true);
     return py::none();
 }
 
