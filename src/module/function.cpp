@@ -429,6 +429,15 @@ int lookup_method(PyObject* obj, PyObject* name, PyObject** callable) {
 }
 
 PyObject* call_method(PyObject* name, PyObject** args, std::size_t nargs) {
+#if PY_VERSION_HEX >= 0x03090000
+    if (Py_TYPE(args[0])->tp_getattro == PyObject_GenericGetAttr) {
+        // The interpreter's own method call: the cheapest for every callable
+        // but a published one, which then gets its arguments as a tuple.
+        return PyObject_VectorcallMethod(name, args, nargs, nullptr);
+    }
+#endif
+    // Objects with their own attribute lookup (the toolkit's) give bound
+    // methods; one bound to a published callable is entered directly.
     PyObject* callable = nullptr;
     const int unbound = lookup_method(args[0], name, &callable);
     if (!callable) return nullptr;

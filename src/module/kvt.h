@@ -48,6 +48,13 @@ namespace detail {
 inline thread_local int* current_line KVT_FAST_TLS = nullptr;
 }
 
+// Line numbers.  Tracebacks through the module show its callables as lines
+// of a source file, "wxtools.py": each declaration has its line, and the
+// numbers are published (callers' logs and tests read them).  In the part
+// files, `// N` above a body is the line of its def statement, and at(N)
+// inside marks the statement that runs now: an exception leaving the body
+// is reported at the last line marked.
+//
 // Marks `line` as the statement now running in the innermost published
 // callable; an exception leaving that callable's body carries this line.
 inline void at(int line) noexcept {
@@ -248,10 +255,10 @@ py::object catch_exception(F&& body) {
 void chain_context(PyObject* type, PyObject* value, PyObject* traceback) noexcept;
 
 // `try: body() except BaseException: cleanup(); raise` -- the body's error
-// goes on after the cleanup; an error of the cleanup goes on instead, with
-// the body's error as its context.  The cleanup marks its own lines and
-// should mark the body's line again at its end, so that the body's error
-// keeps the line it was raised on.
+// goes on after the cleanup, with the line it was raised on (the cleanup
+// may mark its own lines; the body's is put back after it); an error of the
+// cleanup goes on instead, with the cleanup's line and the body's error as
+// its context.
 template <typename B, typename C>
 void on_error(B&& body, C&& cleanup) {
     try {
@@ -260,6 +267,8 @@ void on_error(B&& body, C&& cleanup) {
     } catch (...) {
         set_error_from_current_exception();
     }
+    int* const slot = detail::current_line;
+    const int line = slot ? *slot : 0;
     PyObject *type, *value, *traceback;
     PyErr_Fetch(&type, &value, &traceback);
     try {
@@ -269,6 +278,7 @@ void on_error(B&& body, C&& cleanup) {
         chain_context(type, value, traceback);
         throw_python_error();
     }
+    if (slot) *slot = line;
     PyErr_Restore(type, value, traceback);
     throw_python_error();
 }
@@ -360,7 +370,10 @@ Entry class_(int line, std::string header, std::vector<Entry> members);
 Entry statement(int line, std::string text);
 
 // Adds definitions to the module body; each part of the module holds one
-// static Register.  The body runs them sorted by line.
+// static Register.  The body runs them sorted by line, whatever order the
+// parts' registers were made in: as in a Python file, a statement sees only
+// what lines above it defined, so a class must come after its bases (checked
+// at import) and a default after the names it reads.
 struct Register {
     Register(std::initializer_list<Entry> entries);
 };

@@ -642,6 +642,29 @@ void run_entry(const Entry& entry, int& line) {
 
 namespace frame {
 
+namespace {
+// The body runs in line order, as Python runs a source file: a statement may
+// use only what the lines above it defined.  A class's bases are evaluated
+// when its statement runs, so a base declared further down would fail with a
+// NameError that points at neither declaration; this says which one moves.
+void check_class_order(const std::vector<const Entry*>& order) {
+    std::map<std::string, int> classes;  // name -> line
+    for (const Entry* e : order)
+        if (e->kind == Entry::Class) classes.emplace(trim(e->text.substr(0, e->text.find('('))), e->line);
+    for (const Entry* e : order) {
+        const std::size_t paren = e->text.find('(');
+        if (e->kind != Entry::Class || paren == std::string::npos) continue;
+        const std::string inside = e->text.substr(paren + 1, e->text.rfind(')') - paren - 1);
+        for (const std::string& base : split_top_level(inside, ',')) {
+            auto found = classes.find(base);
+            if (found != classes.end() && found->second >= e->line)
+                raise(PyExc_SystemError, "kvt_wxtools: class at line %d derives from %s, declared below it at line %d",
+                      e->line, base.c_str(), found->second);
+        }
+    }
+}
+}  // namespace
+
 bool run_body(int& failed_line) noexcept {
     failed_line = 1;
     try {
@@ -649,6 +672,7 @@ bool run_body(int& failed_line) noexcept {
         for (const Entry& e : registry()) order.push_back(&e);
         std::stable_sort(order.begin(), order.end(),
                          [](const Entry* a, const Entry* b) { return a->line < b->line; });
+        check_class_order(order);
         for (const Entry* e : order) run_entry(*e, failed_line);
         return true;
     } catch (...) {
