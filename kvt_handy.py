@@ -128,7 +128,7 @@ class Progress:
     The work starts `Running`.  It ends once, by `finish()` (`Done`),
     `fail()` (`Failed`) or `cancel()` (`Cancelled`); the first end wins, and
     after it the counts no longer change, so a worker told to stop by
-    `cancel()` from another thread can see it in what `advance()` returns:
+    `cancel()` from another thread can see it in what `advance()` returns::
 
         progress = Progress("Copying", subtotal=len(files))
         for f in files:

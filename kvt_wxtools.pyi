@@ -402,7 +402,7 @@ class MB:
     # default), or None when the dialog was cancelled or the conversion failed.
     @overload
     @staticmethod
-    def Input(message: str, value_type: type[str] = ..., title: str = "Input Dialog",
+    def Input(message: str, value_type: type[str] = str, title: str = "Input Dialog",
               default: object = None) -> str | None:
         """Asks for one line of text and returns it converted by `value_type`.
 
