@@ -594,8 +594,10 @@ class ParameterTreeEditorPanel(_ParameterTreeEditorPanel):
         ``kvt_paratree.InvalidNameCharacters``."""
     def __init__(self, parent: wx.Window | None, path: str = "",
                  parameter_directory: _ParameterDirectory | None = None) -> None:
-        """Builds the panel; a non-empty `path` is loaded at once, or shows
-        `parameter_directory` when that is given."""
+        """Builds the panel.  With a non-empty `path` it shows
+        `parameter_directory` when one is given, else the tree loaded from
+        `path` (its errors propagate); with an empty `path` the tree stays
+        empty."""
     def on_load(self, _event: wx.CommandEvent) -> None:
         """Asks for a directory and loads it."""
     def on_save_to(self, _event: wx.CommandEvent) -> None:
