@@ -5,6 +5,8 @@ they do.
 
 Each constructor takes only the parent window.  Nothing is created at import.
 """
+# Annotations that name wx classes are written as text: they are read by type
+# checkers only, never evaluated when the module is imported.
 from typing import Optional, Sequence, Tuple
 
 import wx
@@ -13,7 +15,7 @@ import wx.grid
 _BORDER = 5
 
 
-def _make_grid(parent: wx.Window, labels: Sequence[str], widths: Sequence[int]) -> wx.grid.Grid:
+def _make_grid(parent: "wx.Window", labels: Sequence[str], widths: Sequence[int]) -> "wx.grid.Grid":
     """A read-only grid with one column per label and no rows: rows are
     filled and edited by the handlers, never typed into the cells."""
     grid = wx.grid.Grid(parent, wx.ID_ANY, wx.DefaultPosition, wx.DefaultSize, 0)
@@ -35,13 +37,13 @@ def _make_grid(parent: wx.Window, labels: Sequence[str], widths: Sequence[int]) 
     return grid
 
 
-def _read_only_text(parent: wx.Window, style: int = 0) -> wx.TextCtrl:
+def _read_only_text(parent: "wx.Window", style: int = 0) -> "wx.TextCtrl":
     return wx.TextCtrl(parent, wx.ID_ANY, wx.EmptyString, wx.DefaultPosition, wx.DefaultSize,
                        wx.TE_READONLY | style)
 
 
-def _ok_cancel_sizer(dialog: wx.Dialog, ok_label: Optional[str] = None
-                     ) -> Tuple[wx.StdDialogButtonSizer, wx.Button, wx.Button]:
+def _ok_cancel_sizer(dialog: "wx.Dialog", ok_label: Optional[str] = None
+                     ) -> "Tuple[wx.StdDialogButtonSizer, wx.Button, wx.Button]":
     """The standard OK and Cancel buttons; they end the modal run with
     wx.ID_OK and wx.ID_CANCEL unless a handler stops the event."""
     sizer = wx.StdDialogButtonSizer()
@@ -53,14 +55,14 @@ def _ok_cancel_sizer(dialog: wx.Dialog, ok_label: Optional[str] = None
     return sizer, ok, cancel
 
 
-def _start_dialog(dialog: wx.Dialog, parent: Optional[wx.Window], title: str) -> None:
+def _start_dialog(dialog: "wx.Dialog", parent: "Optional[wx.Window]", title: str) -> None:
     """The dialogs' common start: a resizable dialog with default size hints."""
     wx.Dialog.__init__(dialog, parent, id=wx.ID_ANY, title=title, pos=wx.DefaultPosition,
                        size=wx.DefaultSize, style=wx.DEFAULT_DIALOG_STYLE | wx.RESIZE_BORDER)
     dialog.SetSizeHints(wx.DefaultSize, wx.DefaultSize)
 
 
-def _field_grid() -> wx.FlexGridSizer:
+def _field_grid() -> "wx.FlexGridSizer":
     """Two columns, labels and fields; the field column takes the spare width."""
     sizer = wx.FlexGridSizer(0, 2, 0, 0)
     sizer.AddGrowableCol(1)
@@ -69,11 +71,11 @@ def _field_grid() -> wx.FlexGridSizer:
     return sizer
 
 
-def _add_label(window: wx.Window, sizer: wx.Sizer, text: str) -> None:
+def _add_label(window: "wx.Window", sizer: "wx.Sizer", text: str) -> None:
     sizer.Add(wx.StaticText(window, wx.ID_ANY, text), 0, wx.ALL | wx.ALIGN_CENTER_VERTICAL, _BORDER)
 
 
-def _fit(dialog: wx.Dialog, sizer: wx.Sizer) -> None:
+def _fit(dialog: "wx.Dialog", sizer: "wx.Sizer") -> None:
     """The dialogs' common end: the sizer set, laid out, fitted and centred."""
     dialog.SetSizer(sizer)
     dialog.Layout()
@@ -85,7 +87,7 @@ class ParameterTreeEditorPanel(wx.Panel):  # type: ignore[misc]  # wx has no typ
     """Panel with the directory tree, the parameter grid of the selected book,
     the tree path field and the tree and parameter command buttons."""
 
-    def __init__(self, parent: Optional[wx.Window]) -> None:
+    def __init__(self, parent: "Optional[wx.Window]") -> None:
         wx.Panel.__init__(self, parent, id=wx.ID_ANY, pos=wx.DefaultPosition,
                           size=wx.DefaultSize, style=wx.TAB_TRAVERSAL)
 
@@ -172,49 +174,49 @@ class ParameterTreeEditorPanel(wx.Panel):  # type: ignore[misc]  # wx has no typ
         self.ui_copy_parameter_button.Bind(wx.EVT_BUTTON, self.on_copy_parameter)
 
     # Virtual event handlers, override them in your derived class
-    def on_load(self, event: wx.Event) -> None:
+    def on_load(self, event: "wx.Event") -> None:
         event.Skip()
 
-    def on_save(self, event: wx.Event) -> None:
+    def on_save(self, event: "wx.Event") -> None:
         event.Skip()
 
-    def on_save_to(self, event: wx.Event) -> None:
+    def on_save_to(self, event: "wx.Event") -> None:
         event.Skip()
 
-    def on_tree_sel_changed(self, event: wx.Event) -> None:
+    def on_tree_sel_changed(self, event: "wx.Event") -> None:
         event.Skip()
 
-    def on_add_directory(self, event: wx.Event) -> None:
+    def on_add_directory(self, event: "wx.Event") -> None:
         event.Skip()
 
-    def on_add_book(self, event: wx.Event) -> None:
+    def on_add_book(self, event: "wx.Event") -> None:
         event.Skip()
 
-    def on_delete_tree_item(self, event: wx.Event) -> None:
+    def on_delete_tree_item(self, event: "wx.Event") -> None:
         event.Skip()
 
-    def on_copy_tree_item(self, event: wx.Event) -> None:
+    def on_copy_tree_item(self, event: "wx.Event") -> None:
         event.Skip()
 
-    def on_select_parameter(self, event: wx.Event) -> None:
+    def on_select_parameter(self, event: "wx.Event") -> None:
         event.Skip()
 
-    def on_add_parameter(self, event: wx.Event) -> None:
+    def on_add_parameter(self, event: "wx.Event") -> None:
         event.Skip()
 
-    def on_edit_parameter(self, event: wx.Event) -> None:
+    def on_edit_parameter(self, event: "wx.Event") -> None:
         event.Skip()
 
-    def on_delete_parameter(self, event: wx.Event) -> None:
+    def on_delete_parameter(self, event: "wx.Event") -> None:
         event.Skip()
 
-    def on_rename_parameter(self, event: wx.Event) -> None:
+    def on_rename_parameter(self, event: "wx.Event") -> None:
         event.Skip()
 
-    def on_view_parameter(self, event: wx.Event) -> None:
+    def on_view_parameter(self, event: "wx.Event") -> None:
         event.Skip()
 
-    def on_copy_parameter(self, event: wx.Event) -> None:
+    def on_copy_parameter(self, event: "wx.Event") -> None:
         event.Skip()
 
 
@@ -222,7 +224,7 @@ class ParameterEditorDialog(wx.Dialog):  # type: ignore[misc]  # wx has no type 
     """Dialog that edits one parameter: its name and description (shown) and
     its attributes (a grid of name and value)."""
 
-    def __init__(self, parent: Optional[wx.Window]) -> None:
+    def __init__(self, parent: "Optional[wx.Window]") -> None:
         _start_dialog(self, parent, "Parameter Editor")
 
         main_sizer = wx.BoxSizer(wx.VERTICAL)
@@ -271,22 +273,22 @@ class ParameterEditorDialog(wx.Dialog):  # type: ignore[misc]  # wx has no type 
         self.ui_delete_button.Bind(wx.EVT_BUTTON, self.on_delete)
 
     # Virtual event handlers, override them in your derived class
-    def on_edit_descriptions(self, event: wx.Event) -> None:
+    def on_edit_descriptions(self, event: "wx.Event") -> None:
         event.Skip()
 
-    def on_select_attribute(self, event: wx.Event) -> None:
+    def on_select_attribute(self, event: "wx.Event") -> None:
         event.Skip()
 
-    def on_add(self, event: wx.Event) -> None:
+    def on_add(self, event: "wx.Event") -> None:
         event.Skip()
 
-    def on_edit(self, event: wx.Event) -> None:
+    def on_edit(self, event: "wx.Event") -> None:
         event.Skip()
 
-    def on_rename(self, event: wx.Event) -> None:
+    def on_rename(self, event: "wx.Event") -> None:
         event.Skip()
 
-    def on_delete(self, event: wx.Event) -> None:
+    def on_delete(self, event: "wx.Event") -> None:
         event.Skip()
 
 
@@ -295,7 +297,7 @@ class ScalarEditorDialog(wx.Dialog):  # type: ignore[misc]  # wx has no type inf
     its type and enter its value as a line, as several lines, or for a bool
     as true or false."""
 
-    def __init__(self, parent: Optional[wx.Window]) -> None:
+    def __init__(self, parent: "Optional[wx.Window]") -> None:
         _start_dialog(self, parent, "Attribute Editor")
 
         main_sizer = wx.BoxSizer(wx.VERTICAL)
@@ -348,13 +350,13 @@ class ScalarEditorDialog(wx.Dialog):  # type: ignore[misc]  # wx has no type inf
         self.ui_ok_button.Bind(wx.EVT_BUTTON, self.on_ok)
 
     # Virtual event handlers, override them in your derived class
-    def on_type_changed(self, event: wx.Event) -> None:
+    def on_type_changed(self, event: "wx.Event") -> None:
         event.Skip()
 
-    def on_multiline_state_changed(self, event: wx.Event) -> None:
+    def on_multiline_state_changed(self, event: "wx.Event") -> None:
         event.Skip()
 
-    def on_ok(self, event: wx.Event) -> None:
+    def on_ok(self, event: "wx.Event") -> None:
         event.Skip()
 
 
@@ -362,7 +364,7 @@ class DescriptionEditorDialog(wx.Dialog):  # type: ignore[misc]  # wx has no typ
     """Dialog that lists a parameter's description in each locale and edits
     one at a time."""
 
-    def __init__(self, parent: Optional[wx.Window]) -> None:
+    def __init__(self, parent: "Optional[wx.Window]") -> None:
         _start_dialog(self, parent, "Description Editor")
 
         main_sizer = wx.BoxSizer(wx.VERTICAL)
@@ -389,13 +391,13 @@ class DescriptionEditorDialog(wx.Dialog):  # type: ignore[misc]  # wx has no typ
         self.ui_delete_button.Bind(wx.EVT_BUTTON, self.on_delete)
 
     # Virtual event handlers, override them in your derived class
-    def on_select_changed(self, event: wx.Event) -> None:
+    def on_select_changed(self, event: "wx.Event") -> None:
         event.Skip()
 
-    def on_edit(self, event: wx.Event) -> None:
+    def on_edit(self, event: "wx.Event") -> None:
         event.Skip()
 
-    def on_delete(self, event: wx.Event) -> None:
+    def on_delete(self, event: "wx.Event") -> None:
         event.Skip()
 
 
@@ -405,7 +407,7 @@ class CopyDialog(wx.Dialog):  # type: ignore[misc]  # wx has no type information
     takes an optional new name, a target chosen with Browse and whether
     existing items may be overwritten."""
 
-    def __init__(self, parent: Optional[wx.Window]) -> None:
+    def __init__(self, parent: "Optional[wx.Window]") -> None:
         _start_dialog(self, parent, "Copy")
 
         main_sizer = wx.BoxSizer(wx.VERTICAL)
@@ -451,8 +453,8 @@ class CopyDialog(wx.Dialog):  # type: ignore[misc]  # wx has no type information
         self.ui_confirm.Bind(wx.EVT_BUTTON, self.on_confirm)
 
     # Virtual event handlers, override them in your derived class
-    def on_browse(self, event: wx.Event) -> None:
+    def on_browse(self, event: "wx.Event") -> None:
         event.Skip()
 
-    def on_confirm(self, event: wx.Event) -> None:
+    def on_confirm(self, event: "wx.Event") -> None:
         event.Skip()
