@@ -8,7 +8,7 @@ import subprocess
 
 import pytest
 
-from harness import PYTHON, REPO_ROOT
+from harness import AWAITS_TYPED_MODEL, PYTHON, REPO_ROOT
 
 import kvt_handy
 import kvt_paratree
@@ -63,35 +63,42 @@ def test_every_public_name_of_the_stub_has_a_docstring():
     assert [name for name, documented in names.items() if not documented] == []
 
 
-def sibling_members():
+def sibling_members(module):
     """(qualified name, object) for the public classes, functions, methods and
-    properties of the three sibling modules.  The handlers of kvt_paratreeui's
-    base windows are left out: they only pass the event on, and each class's
+    properties of a sibling module.  The handlers of kvt_paratreeui's base
+    windows are left out: they only pass the event on, and each class's
     docstring says so."""
-    for module in (kvt_paratree, kvt_paratreeui, kvt_handy):
-        for name, value in vars(module).items():
-            if name.startswith("_") or getattr(value, "__module__", None) != module.__name__:
+    # A package names its public names in __all__ (they live in its
+    # submodules); a module's are those it defines itself.
+    public = getattr(module, "__all__", None)
+    for name, value in vars(module).items():
+        if name.startswith("_") or (name not in public if public is not None else
+                                    getattr(value, "__module__", None) != module.__name__):
+            continue
+        if not (inspect.isclass(value) or inspect.isfunction(value)):
+            continue
+        yield module.__name__ + "." + name, value
+        if not inspect.isclass(value):
+            continue
+        for member, attribute in vars(value).items():
+            if not _public(member) or member == "__init__":
                 continue
-            if not (inspect.isclass(value) or inspect.isfunction(value)):
+            if module is kvt_paratreeui and member.startswith("on_"):
                 continue
-            yield module.__name__ + "." + name, value
-            if not inspect.isclass(value):
-                continue
-            for member, attribute in vars(value).items():
-                if not _public(member) or member == "__init__":
-                    continue
-                if module is kvt_paratreeui and member.startswith("on_"):
-                    continue
-                function = attribute.fget if isinstance(attribute, property) else \
-                    getattr(attribute, "__func__", attribute)
-                if inspect.isfunction(function) or inspect.isclass(function):
-                    yield module.__name__ + "." + name + "." + member, function
+            function = attribute.fget if isinstance(attribute, property) else \
+                getattr(attribute, "__func__", attribute)
+            if inspect.isfunction(function) or inspect.isclass(function):
+                yield module.__name__ + "." + name + "." + member, function
 
 
-def test_every_public_name_of_the_siblings_has_a_docstring():
-    members = dict(sibling_members())
-    assert {"kvt_handy.Progress.advance", "kvt_paratree.ParameterDirectory.load",
-            "kvt_paratreeui.CopyDialog"} <= set(members)
+@pytest.mark.parametrize("module, known", [
+    (kvt_handy, "kvt_handy.Progress.advance"),
+    (kvt_paratreeui, "kvt_paratreeui.CopyDialog"),
+    pytest.param(kvt_paratree, "kvt_paratree.ParameterDirectory.load", marks=AWAITS_TYPED_MODEL),
+], ids=lambda value: getattr(value, "__name__", ""))
+def test_every_public_name_of_the_siblings_has_a_docstring(module, known):
+    members = dict(sibling_members(module))
+    assert known in members
     assert [name for name, value in members.items() if not value.__doc__] == []
 
 
