@@ -63,6 +63,9 @@ copyright = "the kvt_wxtools developers"
 extensions = ["sphinx.ext.autodoc", "readme_sections"]
 exclude_patterns = ["_build"]
 html_theme = "alabaster"
+# The docstrings write names of parameters, attributes and values in single
+# back-quotes, as the sources' comments do: shown as code.
+default_role = "literal"
 html_static_path = []
 
 autoclass_content = "both"
