@@ -441,8 +441,9 @@ class SimpleInputDialog(wx.Dialog):
         """Does nothing; the caller destroys the dialog."""
 
 def window_fit_layout(window: wx.TopLevelWindow, center: bool = True, maximize: bool = False) -> None:
-    """Lays out `window` and fits it to its sizer, then centres it on the
-    screen and/or maximises it.  The window must have a sizer."""
+    """Lays out `window` and fits it to its sizer, then centres it (on its
+    parent, or on the screen) and/or maximises it.  The window must have a
+    sizer."""
 
 class SimpleApp(wx.App):
     """The ``wx.App`` that :func:`run_wxapp` runs: its start-up makes one
