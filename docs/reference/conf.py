@@ -53,6 +53,10 @@ def _load_stub(name, path):
         loader.exec_module(module)
     finally:
         typing.overload = real_overload
+    # Without `wx` in the module's namespace the annotations that name wx
+    # classes cannot be evaluated, so autodoc shows them as the stub writes
+    # them (`wx.Window`, not `wx._core.Window`, where wx defines it).
+    del module.wx
 
 
 _load_stub("kvt_wxtools", os.path.join(ROOT, "kvt_wxtools.pyi"))
@@ -66,6 +70,8 @@ html_theme = "alabaster"
 # The docstrings write names of parameters, attributes and values in single
 # back-quotes, as the sources' comments do: shown as code.
 default_role = "literal"
+# Quotes stay as written: `""` in a docstring is the empty string.
+smartquotes = False
 html_static_path = []
 
 autoclass_content = "both"
