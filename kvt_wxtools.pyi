@@ -78,10 +78,11 @@ class ChooseOneButtonDialog(wx.Dialog):
     :meth:`GetSelectedString`.
     """
     def __init__(self, parent: wx.Window | None, title: str, question: str,
-                 choices: Iterable[str], default: int = 0) -> None:
-        """Builds one button per label of `choices`, in order; the button at
-        position `default` is the default button (none when no position
-        matches)."""
+                 choices: Iterable[str], default: int | None = 0) -> None:
+        """Builds one button per label of `choices` (at least one), in
+        order; the button at position `default` is the default button (-1 or
+        None: none).  No choices, or a `default` that is not one of their
+        positions, is refused with ``ValueError`` or ``TypeError``."""
     def OnChoose(self, event: wx.CommandEvent) -> None:
         """Handler of every choice button: records the pressed button and
         ends the run with ``wx.ID_OK``."""
@@ -111,7 +112,8 @@ class WaitForDialog(wx.Dialog):
     def __init__(self, parent: wx.Window | None, title: str, text: str, callback: Callable[[], object],
                  interval: int = 100, font_size: int | None = None) -> None:
         """Builds the dialog showing `text`; an int `font_size` shows it in
-        that many points (anything else keeps the default font)."""
+        that many points (anything else keeps the default font).  A
+        `callback` that is not callable is refused with ``TypeError``."""
     def on_close(self, _event: wx.CloseEvent) -> None:
         """Handler of the window's close: ends the run with
         ``wx.ID_CANCEL``."""
@@ -192,7 +194,9 @@ class MultipleInputDialog(wx.Dialog):
                  title: str = "Input") -> None:
         """Builds one row per field: `fields` is one name, a list of names
         (empty defaults; a repeated name gives one row) or a dict of name to
-        default text, whose order is the order of the rows."""
+        default text, whose order is the order of the rows; anything else is
+        refused with ``TypeError``.  Each field is wide enough to show its
+        default whole."""
     def get(self, field: str) -> str:
         """The text of `field`: what was typed when OK was pressed, the
         default before.  ``KeyError`` for a name that is not a field."""
@@ -211,7 +215,8 @@ class DatePicker:
     control: wx.adv.DatePickerCtrl | wx.adv.CalendarCtrl
     """The wrapped control, as passed."""
     def __init__(self, control: wx.adv.DatePickerCtrl | wx.adv.CalendarCtrl) -> None:
-        """Wraps `control`, which stays the caller's."""
+        """Wraps `control`, which stays the caller's; any other kind of
+        control is refused with ``TypeError``."""
     @overload
     @staticmethod
     def Convert(date: datetime.date) -> wx.DateTime:
@@ -315,8 +320,12 @@ class RowGrid(Generic[_T]):
         parts: RowGrid[Part] = RowGrid(grid, lambda p: (p.name, p.stock))
         part = parts.GetSelection()             # Part | None
 
-    A new row is added to the grid and to :attr:`objects` before its cells
-    are filled, so the two stay in step when filling fails.
+    A row is complete or not there: when get_info, get_bg or the grid fails
+    while a row is filled, the row leaves the grid and :attr:`objects` again
+    and the error goes on.  Rows can be sorted by header clicks or from code
+    (:attr:`objects` is reordered in step, the same list object), and cells
+    are read-only until the program gives a setter
+    (:meth:`SetCellSetter`).
     """
     control: wx.grid.Grid
     """The wrapped grid, as passed."""
@@ -326,9 +335,10 @@ class RowGrid(Generic[_T]):
     @overload
     def __init__(self: RowGrid[Sequence[Any]], control: wx.grid.Grid, get_info_method: None = None,
                  get_bg: Callable[[Any], Any] | None = None) -> None:
-        """Wraps `control`, which should have no rows.  `get_info_method`
-        gives an object's row values (None: the object is its row values);
-        `get_bg`, when given, gives a row's cell colour (see the class)."""
+        """Wraps `control`, which should have no rows, and turns the grid's
+        own editing off.  `get_info_method` gives an object's row values
+        (None: the object is its row values); `get_bg`, when given, gives a
+        row's cell colour (see the class)."""
     @overload
     def __init__(self, control: wx.grid.Grid, get_info_method: Callable[[_T], Sequence[Any]],
                  get_bg: Callable[[Any], Any] | None = None) -> None: ...
@@ -341,7 +351,8 @@ class RowGrid(Generic[_T]):
         """Adds `item` as the last row; `bg`, when given, colours its cells
         instead of `get_bg`."""
     def AppendItems(self, items: Iterable[_T], bg: Any = None) -> None:
-        """Adds each of `items` as the last row, in order."""
+        """Adds each of `items` as the last row, in order; a failing item
+        stops it with the items before it in place."""
     def Insert(self, item: _T, index: int, bg: Any = None) -> None:
         """Inserts `item` as the row at position `index`."""
     def InsertItems(self, items: Iterable[_T], index: int, bg: Any = None) -> None:
@@ -370,6 +381,29 @@ class RowGrid(Generic[_T]):
         (``TypeError`` for anything else).  The colour is `bg` when given,
         else `get_bg` of the object.  Rows are neither added nor removed.
         """
+    def SortByColumn(self, col: int, descending: bool = False) -> None:
+        """Sorts the rows by the texts of column `col`, as clicks on its
+        header do: numbers by value and before other texts, which sort
+        without regard to case; equal cells keep their order.  The
+        column's label shows the direction."""
+    def SortBy(self, key: Callable[[_T], Any], reverse: bool = False) -> None:
+        """Sorts the rows by `key` of their objects (a stable sort); no
+        column shows a direction."""
+    def RestoreOrder(self) -> None:
+        """Puts the rows back in the order the program gave (rows added while
+        sorted follow, in the order shown)."""
+    def EnableHeaderSort(self, enable: bool = True) -> None:
+        """Turns sorting by header clicks on or off."""
+    def SetCellSetter(self, setter: Callable[[_T, int, str], object] | None,
+                      columns: Iterable[int] | None = None) -> None:
+        """Lets the user edit cells (of `columns` only, when given; None
+        makes the grid read-only again).
+
+        ``setter(obj, column, text)`` receives the row's object, the column
+        and the new text and changes the object; the row is then rewritten
+        from the object.  When the setter raises, the cell gets its old text
+        back and the user sees the error's message.
+        """
 
 class COMPortList(ComboList[str]):
     """A :class:`ComboList` filled with the machine's serial ports.
@@ -377,9 +411,13 @@ class COMPortList(ComboList[str]):
     At construction the control gets the device names that pyserial
     reports (for example "COM3" or "/dev/ttyUSB0"), in its order, and the
     first one is selected; without ports the control stays empty.
+    :meth:`Rescan` reads them again.
     """
     def __init__(self, control: Any) -> None:
         """Fills `control`, which should be empty, with the port names."""
+    def Rescan(self) -> None:
+        """Reads the ports again, keeping the selected port when it is still
+        there (else the first port is selected)."""
 
 class MB:
     """Message boxes in one call: error, notice, yes/no and a line of input.
@@ -442,8 +480,9 @@ class SimpleInputDialog(wx.Dialog):
 
 def window_fit_layout(window: wx.TopLevelWindow, center: bool = True, maximize: bool = False) -> None:
     """Lays out `window` and fits it to its sizer, then centres it (on its
-    parent, or on the screen) and/or maximises it.  The window must have a
-    sizer."""
+    parent, or on the screen) and/or maximises it.  No window (None), or a
+    window without a sizer, is refused with ``TypeError`` or
+    ``ValueError``."""
 
 class SimpleApp(wx.App):
     """The ``wx.App`` that :func:`run_wxapp` runs: its start-up makes one
@@ -664,11 +703,15 @@ class ProgressDialog(wx.Dialog):
     `interval` seconds; the work itself runs elsewhere, usually in a thread
     of the caller's.  The run ends by itself when the work ends:
     ``wx.ID_OK`` when it is Done, ``wx.ID_CANCEL`` when it failed or was
-    cancelled; closing the window also ends it with ``wx.ID_CANCEL``.
+    cancelled.  Closing the dialog while the work runs (close box, Escape,
+    ``Close()``, ``EndModal``) ends it with ``wx.ID_CANCEL`` and cancels the
+    progress, so the worker's next ``advance()`` or ``update()`` returns
+    False.  The dialog grows when its texts outgrow it.
     """
     def __init__(self, parent: wx.Window | None, progress: _Progress, interval: float = 0.2) -> None:
         """Builds the dialog (title "进度") for `progress`; `interval` is
-        converted to a float."""
+        converted to a float.  A progress object without `name`, `progress`,
+        `subtotal`, `status` and `Status` is refused with ``TypeError``."""
     def on_refresh(self, event: wx.TimerEvent) -> None:
         """Handler of the timer: shows the progress and ends the run when the
         work has ended."""
