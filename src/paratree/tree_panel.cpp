@@ -209,10 +209,17 @@ py::object ParameterTreeEditorPanel__update_state(py::handle self) {
     at(3008);
     call_method(ui(self, "ui_redo_button"), "Enable", call_method(history, "CanRedo"));
     at(3009);
+    // The menu labels name the change ("&Undo Delete Book `x`\tCtrl+Z"); a
+    // tooltip shows them without the menu's marks.
+    auto tip = [&](py::object label, const char* keys) {
+        label = item(call_method(label, "split", py::str("\t")), py::int_(0));
+        label = call_method(label, "replace", py::str("&"), py::str(""));
+        return label + py::str(keys);
+    };
     call_method(ui(self, "ui_undo_button"), "SetToolTip",
-                call_method(history, "GetUndoMenuLabel") + py::str(" (Ctrl+Z)"));
+                tip(call_method(history, "GetUndoMenuLabel"), " (Ctrl+Z)"));
     call_method(ui(self, "ui_redo_button"), "SetToolTip",
-                call_method(history, "GetRedoMenuLabel") + py::str(" (Ctrl+Y, Ctrl+Shift+Z)"));
+                tip(call_method(history, "GetRedoMenuLabel"), " (Ctrl+Y, Ctrl+Shift+Z)"));
     at(3010);
     const bool modified = truth(call_method(self, "is_modified"));
     py::object mark = ui(self, "ui_modified_mark");
@@ -526,9 +533,18 @@ py::object ParameterTreeEditorPanel__apply_filter(py::handle self) {
     if (get_attr(self, "root").is_none()) return py::none();
     // The selection is kept by its path: the items are made anew.
     at(3082);
+    // An item that the filter hides keeps its claim: it is selected again
+    // once it shows.
     py::object selected = call_method(tree, "GetSelection");
-    py::object path = py::none();
-    if (item_ok(selected)) path = path_of(self, selected);
+    py::object path = get_attr(self, "_kept_selection");
+    if (item_ok(selected)) {
+        // While the kept item is hidden the toolkit may have selected the
+        // root by itself; that does not replace it.
+        py::object now = path_of(self, selected);
+        if (path.is_none() || !(length(now) == 0 && truth(get_attr(self, "_kept_hidden")))) path = now;
+    }
+    self.attr(interned("_kept_selection")) = path;
+    self.attr(interned("_kept_hidden")) = py::bool_(false);
     at(3083);
     if (!truth(needle)) {
         call_method(self, "_refresh_tree_view");
@@ -552,6 +568,7 @@ py::object ParameterTreeEditorPanel__apply_filter(py::handle self) {
         }
     }
     at(3086);
+    self.attr(interned("_kept_hidden")) = py::bool_(true);
     clear_book(self);
     call_method(self, "on_tree_sel_changed", py::none());
     return py::none();
@@ -642,6 +659,8 @@ py::object ParameterTreeEditorPanel___init__(py::handle self, py::handle parent,
     at(3094);
     self.attr(interned("history")) = call(wx_attr("CommandProcessor"));
     self.attr(interned("_modified_checked_at")) = py::float_(0.0);
+    self.attr(interned("_kept_selection")) = py::none();
+    self.attr(interned("_kept_hidden")) = py::bool_(false);
     at(1100);
     if (truth(path)) {
         // A directory object handed in is shown as it is, even one with no
