@@ -51,6 +51,23 @@ py::object ParameterTreeDialog___init__(py::handle self, py::handle parent, py::
     // do not.
     at(4301);
     call_method(self, "Bind", wx_attr("EVT_CLOSE"), get_attr(self, "on_close"));
+    call_method(self, "Bind", wx_attr("EVT_CHAR_HOOK"), get_attr(self, "on_key"));
+    return py::none();
+}
+
+// 4309
+py::object ParameterTreeDialog_on_key(py::handle self, py::handle event) {
+    // The dialog has no Cancel button for Escape to press: Escape closes
+    // it as the close box does.
+    at(4310);
+    if (call_method(event, "GetKeyCode").equal(wx_attr("WXK_ESCAPE")) &&
+        !truth(call_method(event, "HasAnyModifiers"))) {
+        at(4311);
+        call_method(self, "Close");
+        return py::none();
+    }
+    at(4312);
+    call_method(event, "Skip");
     return py::none();
 }
 
@@ -79,6 +96,7 @@ Register definitions{
            {
                method<ParameterTreeDialog___init__>(1406, "__init__(self, parent, path: str = \"\")", "sizer panel"),
                method<ParameterTreeDialog_on_close>(4303, "on_close(self, event: wx.CloseEvent)", "child"),
+               method<ParameterTreeDialog_on_key>(4309, "on_key(self, event: wx.KeyEvent)"),
            }),
 };
 
