@@ -11,13 +11,19 @@ refuses the ones that would not survive that on every system (see
 """
 import re
 import unicodedata
-from typing import Any, Dict, Iterable, Iterator, List, Optional, Set, Tuple, Union
+from typing import TYPE_CHECKING, Any, Dict, Iterator, List, Optional, Set, Tuple, Type, Union
 
 __all__ = ["Parameter", "ParameterBook", "ParameterDirectory", "InvalidNameCharacters",
            "MaxTreeDepth", "MaxFileNameBytes"]
 
 
-class _NameCharacters(tuple):
+if TYPE_CHECKING:
+    _Characters = Tuple[str, ...]
+else:
+    _Characters = tuple
+
+
+class _NameCharacters(_Characters):
     """The characters a name may not contain; its text form lists them
     readably for messages."""
 
@@ -352,7 +358,7 @@ class ParameterBook:
 Child = Union["ParameterDirectory", ParameterBook]
 
 
-def _restore_directory(cls: type, children: List[Tuple[str, Child]]) -> "ParameterDirectory":
+def _restore_directory(cls: "Type[ParameterDirectory]", children: List[Tuple[str, Child]]) -> "ParameterDirectory":
     """Rebuild a pickled or copied directory as it was, names included (a
     tree read from the disk may hold names that new ones may not)."""
     directory = cls()

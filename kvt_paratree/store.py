@@ -1073,7 +1073,6 @@ def _plan_save(tree: ParameterDirectory, path: str, real: str, state: Optional[_
         known = state.folders.get(relative) if state is not None else None
         known_listing = set(_item(n, k) for n, k in listed or ())
         present = set()  # type: Set[str]
-        below = []
         keys = [(n, "directory" if isinstance(c, ParameterDirectory) else "book")
                 for n, c in directory._children.items()]
         keys += [(n, k) for n, k, _p in members if (n, k) not in set(keys)]
@@ -1182,7 +1181,6 @@ def _plan_save(tree: ParameterDirectory, path: str, real: str, state: Optional[_
             new_state.folders[relative] = known
         else:
             new_state.folders[relative] = (tuple(order), tree_items)
-        pending.extend(reversed(below))
     return plan
 
 
@@ -1289,7 +1287,7 @@ def _carry_out(plan: _Plan, sync: bool) -> None:
             "files": [[relative(t), relative(p), None if o is None else relative(o)]  # type: ignore
                       for t, p, o in files],
             "removed": [[relative(p), relative(o)] for p, o in removed],
-            "emptied": [relative(p) for p in reversed(plan.emptied)]}
+            "emptied": [relative(p) for p in reversed(plan.emptied)]}  # type: Dict[str, Any]
     journal_path, commit_path = _journal_paths(root)
     journal = _Journal(root, data)
     _write_new(journal_path, root, json.dumps(data).encode("ascii"), sync)
@@ -1466,74 +1464,106 @@ def refresh(tree: ParameterDirectory) -> List[str]:
     disk = load_tree(ParameterDirectory, state.source, 10.0)
     disk_state = disk._store  # type: _State
     tree_books, tree_folders = _tree_side(tree)
-    conflicts = []
-    changed = set(_differences(state, _file_digests(disk_state), _listings(disk_state), 0))
-    for key in sorted(changed, key=lambda k: (k.count("/"), k)):
-        if key.endswith("/"):
+    listing_changed = set(key for key, items in tree_folders.items()
+                          if key not in state.folders or state.folders[key][1] != items)
+    changed = _differences(state, _file_digests(disk_state), _listings(disk_state), 0)
+    conflicts = []  # type: List[str]
+    settled = []  # type: List[str]   # folders dealt with as a whole
+
+    def under(key: str) -> bool:
+        return any(key.startswith(folder) for folder in settled)
+
+    # Folders added or deleted on disk, shallow ones first.
+    for key in sorted((k for k in changed if k.endswith("/")), key=lambda k: (k.count("/"), k)):
+        if under(key):
             continue
-        tree_changed = (key in tree_books) != (key in state.books) or (
-            key in tree_books and tree_books[key] != state.books[key][1])
+        parent_key, name = _split_folder(key)
+        parent = _directory_at(tree, parent_key)
+        if key in disk_state.folders and key not in state.folders:
+            if key in tree_folders:
+                continue  # added on both sides: merged book by book
+            if parent is None:
+                conflicts.append(parent_key)
+            else:
+                _adopt(parent, name, _directory_at(disk, key))
+                _keep_state(disk_state, state, key)
+            settled.append(key)
+        elif key not in disk_state.folders and key in state.folders:
+            settled.append(key)
+            if key in tree_folders and _changed_below(key, state, tree_books, tree_folders, True):
+                conflicts.append(key)
+                continue
+            if parent is not None and name in parent._children:
+                del parent[name]
+            for gone in [k for k in state.books if k.startswith(key)]:
+                del state.books[gone]
+            for gone in [k for k in state.folders if k.startswith(key)]:
+                del state.folders[gone]
+    # Books.
+    for key in changed:
+        if key.endswith("/") or under(key):
+            continue
+        folder_key, name = _split_book(key)
+        known = state.books.get(key)
+        mine = tree_books.get(key)
+        tree_changed = (mine is None) != (known is None) or (known is not None and mine != known[1])
+        theirs = disk_state.books.get(key)
         if tree_changed:
-            if _same_book(tree, disk, key):
-                state.books[key] = disk_state.books[key]
+            if (mine is None and theirs is None) or (
+                    theirs is not None and mine == theirs[1]):
+                _set_state(state.books, key, theirs)
             else:
                 conflicts.append(key)
             continue
-        folder, name = key.rsplit("/", 1) if "/" in key else ("", key)
-        name = name[:-len("." + ParameterBook.ExtName)]
-        target = _directory_at(tree, folder)
-        source = _directory_at(disk, folder)
-        if key in disk_state.books:
-            if target is None:
-                conflicts.append(folder + "/")
-                continue
-            target._children[name] = source._children[name]  # type: ignore[union-attr]
-            object.__setattr__(target, "_keys", None)
-            state.books[key] = disk_state.books[key]
-        else:
-            if target is not None and name in target._children:
-                del target[name]
-            state.books.pop(key, None)
-    # Folders: added and deleted ones, and the order of children.
-    for key in sorted((k for k in changed if k.endswith("/") or k == ""),
-                      key=lambda k: (k.count("/"), k)):
-        parent_key, name = _split_folder(key)
-        target_parent = _directory_at(tree, parent_key)
-        if key in disk_state.folders and key not in state.folders:
-            if target_parent is not None and name not in target_parent._children:
-                target_parent._children[name] = _directory_at(disk, key)  # type: ignore[assignment]
-                object.__setattr__(target_parent, "_keys", None)
-                _keep_state(disk_state, state, key)
-            elif key not in tree_folders:
-                conflicts.append(key)
-        elif key not in disk_state.folders:
-            if key in tree_folders and not _changed_below(key, state, tree_books, tree_folders, True):
-                if target_parent is not None and name in target_parent._children:
-                    del target_parent[name]
-                for gone in [k for k in list(state.books) + list(state.folders) if k.startswith(key)]:
-                    state.books.pop(gone, None)
-                    state.folders.pop(gone, None)
-            elif key in tree_folders:
-                conflicts.append(key)
-    # Orders the tree did not change follow the disk.
-    for key, (disk_items, _tree_items) in list(disk_state.folders.items()):
+        target = _directory_at(tree, folder_key)
+        if target is None:
+            conflicts.append(folder_key)
+            continue
+        if theirs is not None:
+            _adopt(target, name, _directory_at(disk, folder_key)._children[name])  # type: ignore
+        elif name in target._children:
+            del target[name]
+        _set_state(state.books, key, theirs)
+    # Orders: a folder whose order the tree did not change follows the disk.
+    for key, (disk_items, _items) in disk_state.folders.items():
         directory = _directory_at(tree, key)
-        known = state.folders.get(key)
         if directory is None:
             continue
         current = tuple(_item(n, "directory" if isinstance(c, ParameterDirectory) else "book")
                         for n, c in directory._children.items())
-        if known is None or known[1] == current or set(current) == set(disk_items):
-            if known is not None and known[1] != current and set(current) != set(disk_items):
-                continue
-            order = [i for i in disk_items if i in current] + [i for i in current
-                                                               if i not in disk_items]
-            children = directory._children
-            ordered = [(i.rstrip("/"), children[i.rstrip("/")]) for i in order]
-            children.clear()
-            children.update(ordered)
-            state.folders[key] = (disk_items, tuple(order))
+        if key in listing_changed:
+            listing = state.folders.get(key)
+            base = listing[1] if listing is not None else ()
+            state.folders[key] = (disk_items, tuple(i for i in base if i in current)
+                                  + tuple(i for i in current if i not in base and i in disk_items))
+            continue
+        order = [i for i in disk_items if i in current] + [i for i in current if i not in disk_items]
+        children = directory._children
+        ordered = [(i[:-1] if i.endswith("/") else i, children[i[:-1] if i.endswith("/") else i])
+                   for i in order]
+        children.clear()
+        children.update(ordered)
+        state.folders[key] = (disk_items, tuple(order))
     return sorted(set(conflicts))
+
+
+def _adopt(directory: ParameterDirectory, name: str, child: Any) -> None:
+    """Put a child read from the disk into `directory` as it is (its name
+    may be one that only the disk may hold)."""
+    directory._children[name] = child
+    object.__setattr__(directory, "_keys", None)
+
+
+def _set_state(books: Dict[str, BookState], key: str, value: Optional[BookState]) -> None:
+    if value is None:
+        books.pop(key, None)
+    else:
+        books[key] = value
+
+
+def _split_book(key: str) -> Tuple[str, str]:
+    folder, _slash, file_name = key.rpartition("/")
+    return (folder + "/" if folder else ""), file_name[:-len("." + ParameterBook.ExtName)]
 
 
 def _split_folder(key: str) -> Tuple[str, str]:
@@ -1562,11 +1592,3 @@ def _directory_at(tree: ParameterDirectory, key: str) -> Optional[ParameterDirec
             return None
         directory = child
     return directory
-
-
-def _same_book(tree: ParameterDirectory, disk: ParameterDirectory, key: str) -> bool:
-    folder, name = key.rsplit("/", 1) if "/" in key else ("", key)
-    name = name[:-len("." + ParameterBook.ExtName)]
-    mine, theirs = _directory_at(tree, folder), _directory_at(disk, folder)
-    return (mine is not None and theirs is not None
-            and mine._children.get(name) == theirs._children.get(name))
