@@ -186,6 +186,12 @@ py::object ask(py::handle parent, py::handle message, const char* caption, const
     return answer;
 }
 
+void set_modified_mark(py::handle self, bool modified) {
+    py::object mark = ui(self, "ui_modified_mark");
+    py::str label(modified ? "* modified" : "");
+    if (call_method(mark, "GetLabel").not_equal(label)) call_method(mark, "SetLabel", label);
+}
+
 // 3001
 py::object ParameterTreeEditorPanel_is_modified(py::handle self) {
     at(3002);
@@ -220,11 +226,12 @@ py::object ParameterTreeEditorPanel__update_state(py::handle self) {
                 tip(call_method(history, "GetUndoMenuLabel"), " (Ctrl+Z)"));
     call_method(ui(self, "ui_redo_button"), "SetToolTip",
                 tip(call_method(history, "GetRedoMenuLabel"), " (Ctrl+Y, Ctrl+Shift+Z)"));
+    // The history tells at once whether the commands changed the tree; the
+    // tree itself, asked when the window is idle (at most once a second:
+    // asking it may walk the whole tree), also knows about changes made
+    // from code.
     at(3010);
-    const bool modified = truth(call_method(self, "is_modified"));
-    py::object mark = ui(self, "ui_modified_mark");
-    py::str label(modified ? "* modified" : "");
-    if (call_method(mark, "GetLabel").not_equal(label)) call_method(mark, "SetLabel", label);
+    set_modified_mark(self, truth(call_method(history, "IsDirty")));
     return py::none();
 }
 
@@ -239,7 +246,7 @@ py::object ParameterTreeEditorPanel_on_update_modified_mark(py::handle self, py:
     if (now - last < py::float_(1.0)) return py::none();
     self.attr(interned("_modified_checked_at")) = now;
     at(3016);
-    call_method(self, "_update_state");
+    set_modified_mark(self, truth(call_method(self, "is_modified")));
     return py::none();
 }
 
