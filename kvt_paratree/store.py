@@ -1037,10 +1037,12 @@ def _plan_save(tree: ParameterDirectory, path: str, real: str, state: Optional[_
     """Decide, folder by folder, what the save writes and removes, and fill
     `new_state` with what the tree will remember."""
     plan = _Plan(path, real)
-    merging = state is not None
-    pending = [("", path, tree)]  # type: List[Tuple[str, str, ParameterDirectory]]
+    # Each folder to do, and whether it is written whole, as this tree holds
+    # it (a folder deleted on disk that this tree changed, with `overwrite`).
+    pending = [("", path, tree, False)]  # type: List[Tuple[str, str, ParameterDirectory, bool]]
     while pending:
-        relative, folder, directory = pending.pop()
+        relative, folder, directory, whole = pending.pop()
+        merging = state is not None and not whole
         try:
             exists = stat.S_ISDIR(os.stat(folder).st_mode)
         except FileNotFoundError:
@@ -1070,7 +1072,7 @@ def _plan_save(tree: ParameterDirectory, path: str, real: str, state: Optional[_
         tree_items = tuple(_item(n, "directory" if isinstance(c, ParameterDirectory) else "book")
                            for n, c in directory._children.items())
         disk_items = tuple(_item(n, k) for n, k, _p in members)
-        known = state.folders.get(relative) if state is not None else None
+        known = state.folders.get(relative) if merging and state is not None else None
         known_listing = set(_item(n, k) for n, k in listed or ())
         present = set()  # type: Set[str]
         keys = [(n, "directory" if isinstance(c, ParameterDirectory) else "book")
@@ -1132,18 +1134,21 @@ def _plan_save(tree: ParameterDirectory, path: str, real: str, state: Optional[_
                 child_path = os.path.join(folder, name)
                 in_base = known is not None and (item in known[0] or item in known[1])
                 if child is not None and disk_path is not None:
-                    pending.append((key, disk_path, child))  # type: ignore[arg-type]
+                    pending.append((key, disk_path, child, whole))  # type: ignore[arg-type]
                     present.add(item)
                 elif child is not None:
-                    if merging and in_base and not overwrite and state is not None:
+                    if merging and in_base and state is not None:
                         # Deleted on disk: gone unless this tree changed it.
                         books, folders = _tree_contents(child, key)  # type: ignore[arg-type]
-                        if _changed_below(key, state, books, folders, True):
-                            plan.conflicts.append(key)
-                        else:
+                        if not _changed_below(key, state, books, folders, True):
                             _keep_state(state, new_state, key)
-                        continue
-                    pending.append((key, child_path, child))  # type: ignore[arg-type]
+                            continue
+                        if not overwrite:
+                            plan.conflicts.append(key)
+                            continue
+                        pending.append((key, child_path, child, True))  # type: ignore[arg-type]
+                    else:
+                        pending.append((key, child_path, child, whole))  # type: ignore[arg-type]
                     present.add(item)
                 elif disk_path is not None:
                     if merging:
