@@ -348,7 +348,7 @@ class ParameterBook:
         from . import store
         return store.load_book(cls, path)
 
-    def save(self, path: Any, *, sync: bool = False) -> None:
+    def save(self, path: Any, *, sync: bool = True) -> None:
         """Write the book to the file `path` atomically (`sync` also forces
         the data and the directory entry to the disk)."""
         from . import store
