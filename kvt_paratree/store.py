@@ -416,10 +416,12 @@ def save_book(book: ParameterBook, path: Any, sync: bool) -> None:
         _unlink_quietly(temporary)
         raise
     if sync:
+        # The new book is in place (its content synced): a failure to sync
+        # the folder's entry is not a failed save, as after a tree's commit.
         try:
             _fsync_directory(folder)
-        except OSError as exc:
-            raise _os_error(exc, folder) from None
+        except OSError:
+            pass
 
 
 def _holds(path: str, data: bytes) -> bool:
