@@ -56,8 +56,8 @@ import stat
 import time
 from typing import Any, Dict, IO, Iterator, List, Optional, Set, Tuple, Type, TypeVar
 
-from .model import (MAX_VALUE_DEPTH, SCALAR_TYPES, MaxTreeDepth, Parameter, ParameterBook,
-                    ParameterDirectory, check_value, is_stored_name)
+from .model import (SCALAR_TYPES, MaxTreeDepth, Parameter, ParameterBook, ParameterDirectory,
+                    all_stored_names, check_value, is_stored_name)
 
 __all__ = ["ParameterFileError", "ParameterConflictError", "ParameterLockError", "IndexFileName",
            "JournalName", "CommitName"]
@@ -133,8 +133,17 @@ def _os_error(exc: OSError, path: str) -> OSError:
     return error
 
 
+# Digests only tell whether a file or a book changed (no security rests on
+# them): SHA-1 is the quickest at hand, SHA-256 where a system refuses it.
+try:
+    _HASH = hashlib.sha1
+    _HASH(b"")
+except ValueError:  # pragma: no cover - systems that forbid SHA-1
+    _HASH = hashlib.sha256
+
+
 def _digest(data: bytes) -> bytes:
-    return hashlib.blake2b(data, digest_size=16).digest()
+    return _HASH(data).digest()
 
 
 def _read_bytes(path: str) -> bytes:
@@ -326,13 +335,15 @@ def _book_bytes(book: ParameterBook, where: str) -> bytes:
     return _encode(_book_data(book, where), where)
 
 
+_COMPACT = json.JSONEncoder(separators=(",", ":"), check_circular=False)
+
+
 def _content_digest(book: ParameterBook) -> bytes:
     """A digest of what a book holds, cheap to take (the compact encoding
     runs in C): tells whether the book changed since it was loaded."""
     try:
-        text = json.dumps([[name, p._descriptions, p._attributes]
-                           for name, p in book._parameters.items()],
-                          separators=(",", ":"), check_circular=False)
+        text = _COMPACT.encode([[name, p._descriptions, p._attributes]
+                                for name, p in book._parameters.items()])
     except (TypeError, ValueError, RecursionError):
         text = repr(book)  # not storable anyway: the save refuses it
     return _digest(text.encode("ascii", "backslashreplace"))
@@ -357,9 +368,10 @@ def _parameter_from_data(data: Any, path: str, name: str) -> Parameter:
         if not local or type(text) is not str:
             raise ParameterFileError(path, "description %r of %s must be a string with a "
                                      "non-empty locale" % (local, where))
+    if not all_stored_names(attributes):
+        bad = next(a for a in attributes if not is_stored_name(a, False))
+        raise ParameterFileError(path, "%s has an invalid attribute name %r" % (where, bad))
     for attribute, value in attributes.items():
-        if not is_stored_name(attribute, False):
-            raise ParameterFileError(path, "%s has an invalid attribute name %r" % (where, attribute))
         if type(value) not in SCALAR_TYPES:
             # Refused here rather than by the next save.
             try:
@@ -386,9 +398,10 @@ def _book_from_bytes(cls: Type[ParameterBook], raw: bytes, path: str) -> Paramet
                                  % _json_kind(parameters))
     book = cls.__new__(cls)
     book._parameters = {}
+    if not all_stored_names(parameters):
+        bad = next(n for n in parameters if not is_stored_name(n, False))
+        raise ParameterFileError(path, "invalid parameter name %r" % bad)
     for name, item in parameters.items():
-        if not is_stored_name(name, False):
-            raise ParameterFileError(path, "invalid parameter name %r" % name)
         book._parameters[name] = _parameter_from_data(item, path, name)
     return book
 
