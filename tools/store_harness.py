@@ -192,8 +192,7 @@ def crash(books, points, randoms, work, report=print, ends=12):
         label = ("kill before call %d of %d (%s #%d)" % ((k + 1, total) + calls[k])
                  if kind == "call" else "random kill %d" % k)
         outcomes[result] = outcomes.get(result, 0) + 1
-        done = len(failures) + sum(outcomes.values())
-        if done % 25 == 0:
+        if sum(outcomes.values()) % 25 == 0:
             sys.stderr.write("%d of %d kills done\n" % (sum(outcomes.values()), len(runs)))
             sys.stderr.flush()
         if result not in ("old", "new"):
