@@ -349,12 +349,31 @@ def _content_digest(book: ParameterBook) -> bytes:
     return _digest(text.encode("ascii", "backslashreplace"))
 
 
+_PARAMETER_KEYS = frozenset(("descriptions", "attributes"))
+
+
 def _parameter_from_data(data: Any, path: str, name: str) -> Parameter:
+    if type(data) is dict and type(data.get("attributes")) is dict and type(
+            data.get("descriptions")) is dict and data.keys() == _PARAMETER_KEYS:
+        # The shape every saved parameter has: checked with fewer steps.
+        descriptions, attributes = data["descriptions"], data["attributes"]
+        if ("" not in descriptions and all(type(t) is str for t in descriptions.values())
+                and all_stored_names(attributes)):
+            for attribute, value in attributes.items():
+                if type(value) not in SCALAR_TYPES:
+                    try:
+                        check_value(value, "attribute %r of parameter %r" % (attribute, name))
+                    except ValueError as exc:
+                        raise ParameterFileError(path, str(exc)) from None
+            parameter = Parameter.__new__(Parameter)
+            parameter._descriptions = descriptions
+            parameter._attributes = attributes
+            return parameter
     where = "parameter %r" % name
     if type(data) is not dict:
         raise ParameterFileError(path, "%s must be a JSON object, not %s" % (where, _json_kind(data)))
-    unknown = set(data) - {"descriptions", "attributes"}
-    if unknown:
+    if not data.keys() <= _PARAMETER_KEYS:
+        unknown = set(data) - _PARAMETER_KEYS
         raise ParameterFileError(path, "%s has unknown keys: %s" % (where, ", ".join(sorted(unknown))))
     descriptions = data.get("descriptions", {})
     attributes = data.get("attributes", {})
