@@ -353,43 +353,18 @@ _PARAMETER_KEYS = frozenset(("descriptions", "attributes"))
 
 
 def _parameter_from_data(data: Any, path: str, name: str) -> Parameter:
-    if type(data) is dict and type(data.get("attributes")) is dict and type(
-            data.get("descriptions")) is dict and data.keys() == _PARAMETER_KEYS:
-        # The shape every saved parameter has: checked with fewer steps.
-        descriptions, attributes = data["descriptions"], data["attributes"]
-        if ("" not in descriptions and all(type(t) is str for t in descriptions.values())
-                and all_stored_names(attributes)):
-            for attribute, value in attributes.items():
-                if type(value) not in SCALAR_TYPES:
-                    try:
-                        check_value(value, "attribute %r of parameter %r" % (attribute, name))
-                    except ValueError as exc:
-                        raise ParameterFileError(path, str(exc)) from None
-            parameter = Parameter.__new__(Parameter)
-            parameter._descriptions = descriptions
-            parameter._attributes = attributes
-            return parameter
     where = "parameter %r" % name
     if type(data) is not dict:
         raise ParameterFileError(path, "%s must be a JSON object, not %s" % (where, _json_kind(data)))
-    if not data.keys() <= _PARAMETER_KEYS:
-        unknown = set(data) - _PARAMETER_KEYS
-        raise ParameterFileError(path, "%s has unknown keys: %s" % (where, ", ".join(sorted(unknown))))
     descriptions = data.get("descriptions", {})
     attributes = data.get("attributes", {})
-    if type(descriptions) is not dict:
-        raise ParameterFileError(path, "descriptions of %s must be a JSON object, not %s"
-                                 % (where, _json_kind(descriptions)))
-    if type(attributes) is not dict:
-        raise ParameterFileError(path, "attributes of %s must be a JSON object, not %s"
-                                 % (where, _json_kind(attributes)))
-    for local, text in descriptions.items():
-        if not local or type(text) is not str:
-            raise ParameterFileError(path, "description %r of %s must be a string with a "
-                                     "non-empty locale" % (local, where))
-    if not all_stored_names(attributes):
-        bad = next(a for a in attributes if not is_stored_name(a, False))
-        raise ParameterFileError(path, "%s has an invalid attribute name %r" % (where, bad))
+    # The shape every saved parameter has, checked in few steps; anything
+    # else is looked at closely for the message.
+    if not (data.keys() <= _PARAMETER_KEYS and type(descriptions) is dict
+            and type(attributes) is dict and "" not in descriptions
+            and all(type(text) is str for text in descriptions.values())
+            and all_stored_names(attributes)):
+        _refuse_parameter(data, descriptions, attributes, path, where)
     for attribute, value in attributes.items():
         if type(value) not in SCALAR_TYPES:
             # Refused here rather than by the next save.
@@ -401,6 +376,26 @@ def _parameter_from_data(data: Any, path: str, name: str) -> Parameter:
     parameter._descriptions = descriptions
     parameter._attributes = attributes
     return parameter
+
+
+def _refuse_parameter(data: Dict[str, Any], descriptions: Any, attributes: Any, path: str,
+                      where: str) -> None:
+    """Raise the error that tells what is wrong with a parameter's shape."""
+    if not data.keys() <= _PARAMETER_KEYS:
+        unknown = set(data) - _PARAMETER_KEYS
+        raise ParameterFileError(path, "%s has unknown keys: %s" % (where, ", ".join(sorted(unknown))))
+    if type(descriptions) is not dict:
+        raise ParameterFileError(path, "descriptions of %s must be a JSON object, not %s"
+                                 % (where, _json_kind(descriptions)))
+    if type(attributes) is not dict:
+        raise ParameterFileError(path, "attributes of %s must be a JSON object, not %s"
+                                 % (where, _json_kind(attributes)))
+    for local, text in descriptions.items():
+        if not local or type(text) is not str:
+            raise ParameterFileError(path, "description %r of %s must be a string with a "
+                                     "non-empty locale" % (local, where))
+    bad = next(a for a in attributes if not is_stored_name(a, False))
+    raise ParameterFileError(path, "%s has an invalid attribute name %r" % (where, bad))
 
 
 def _book_from_bytes(cls: Type[ParameterBook], raw: bytes, path: str) -> ParameterBook:

@@ -18,6 +18,7 @@ the other save also succeeded after it.
 """
 import argparse
 import os
+import pathlib
 import random
 import re
 import shutil
@@ -134,17 +135,10 @@ def verify(folder, books, reference):
 
 
 def entries(path):
-    found = {}
-    for folder, dirs, files in os.walk(path):
-        for name in dirs + files:
-            full = os.path.join(folder, name)
-            key = os.path.relpath(full, path)
-            if os.path.isdir(full):
-                found[key + "/"] = None
-            else:
-                with open(full, "rb") as file:
-                    found[key] = file.read()
-    return found
+    """Every file (with its bytes) and folder below `path`, hidden ones too."""
+    root = pathlib.Path(path)
+    return {str(p.relative_to(root)) + ("/" if p.is_dir() else ""): None if p.is_dir() else p.read_bytes()
+            for p in root.rglob("*")}
 
 
 def fresh_verify(folder, books, reference):
