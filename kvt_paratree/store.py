@@ -1249,7 +1249,9 @@ def save_tree(tree: ParameterDirectory, path: Any, sync: bool, overwrite: bool,
         with _Lock(path, True, timeout):
             _recover(path, sync)
             real = os.path.realpath(path)
-            state = tree._store if _same_folder(tree._store, real) else None
+            # A folder that is gone as a whole was not "changed by others":
+            # saving there makes it hold this tree, as into any new folder.
+            state = tree._store if _same_folder(tree._store, real) and not made_root else None
             new_state = _State(path, real)
             plan = _plan_save(tree, path, real, state, overwrite, new_state)
             if plan.conflicts:

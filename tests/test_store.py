@@ -133,6 +133,8 @@ def test_refresh_brings_in_outside_changes_and_keeps_edits_here(stored):
     assert ParameterDirectory.load(folder) == mine and not mine.is_modified()
     shutil.rmtree(folder)
     assert "motion/a" + EXT in mine.changed_on_disk()
+    mine.save(folder)                  # a folder gone as a whole gets the whole tree
+    assert ParameterDirectory.load(folder) == mine
 
 
 def test_a_second_save_waits_for_the_lock_and_a_timeout_names_the_folder(stored):
