@@ -50,6 +50,7 @@ Saving a tree (`save_tree`):
 import errno
 import hashlib
 import json
+import marshal
 import os
 import re
 import stat
@@ -335,18 +336,16 @@ def _book_bytes(book: ParameterBook, where: str) -> bytes:
     return _encode(_book_data(book, where), where)
 
 
-_COMPACT = json.JSONEncoder(separators=(",", ":"), check_circular=False)
-
-
 def _content_digest(book: ParameterBook) -> bytes:
-    """A digest of what a book holds, cheap to take (the compact encoding
-    runs in C): tells whether the book changed since it was loaded."""
+    """A digest of what a book holds, cheap to take: tells whether the book
+    changed since it was loaded.  marshal's version 0 writes every value
+    by its type and value alone (no shared references, no interning marks),
+    in C; values of other types than the plain ones fall back to a text form."""
+    content = [[name, p._descriptions, p._attributes] for name, p in book._parameters.items()]
     try:
-        text = _COMPACT.encode([[name, p._descriptions, p._attributes]
-                                for name, p in book._parameters.items()])
-    except (TypeError, ValueError, RecursionError):
-        text = repr(book)  # not storable anyway: the save refuses it
-    return _digest(text.encode("ascii", "backslashreplace"))
+        return _digest(marshal.dumps(content, 0))
+    except ValueError:
+        return _digest(b"r" + repr(content).encode("utf-8", "surrogatepass"))
 
 
 _PARAMETER_KEYS = frozenset(("descriptions", "attributes"))
