@@ -739,9 +739,9 @@ class _Journal:
         view.hidden.update(self.made)
         return view
 
-    def install(self, undo: List[Tuple[str, str]]) -> None:
+    def install(self) -> None:
         """Rename every staged file over its target and move every removed
-        entry aside, noting in `undo` how to put each back."""
+        entry aside (`undo` puts each back)."""
         for temporary, target, _old in self.files:
             try:
                 os.replace(temporary, target)
@@ -1347,7 +1347,7 @@ def _carry_out(plan: _Plan, sync: bool) -> None:
             raise _os_error(exc, root) from None
         committed = True
         _sync_folder(root, sync)
-        journal.install([])
+        journal.install()
     except BaseException:
         # Withdraw the commit (if made) before putting old files back, so
         # that a crash meanwhile is undone, never finished, by the next save.
