@@ -120,11 +120,21 @@ def check_stored_name(name: Any, kind: str, on_disk: bool = False) -> None:
 
 
 def is_stored_name(name: str, on_disk: bool) -> bool:
+    # Called for every name a load reads: the common case without a call
+    # or an exception.
+    if not on_disk:
+        return type(name) is str and name != "" and _INVALID_CHARACTER.search(name) is None
     try:
         check_stored_name(name, "", on_disk)
     except (TypeError, ValueError):
         return False
     return True
+
+
+def all_stored_names(names: Any) -> bool:
+    """Whether every key of a dict read from JSON (so every one a str) is a
+    valid name: one search over all of them, for the load's sake."""
+    return "" not in names and _INVALID_CHARACTER.search("".join(names)) is None
 
 
 def name_key(name: str) -> str:
@@ -136,31 +146,27 @@ def name_key(name: str) -> str:
 SCALAR_TYPES = frozenset((int, float, str, bool, type(None)))
 
 
-def check_value(value: Any, where: str) -> None:
+def check_value(value: Any, where: str, depth: int = 0) -> None:
     """Refuse a value that would not come back from the file as it is: only
     int, float, str, bool, None, lists and dicts with str keys of those."""
-    if type(value) in SCALAR_TYPES:
+    kind = type(value)
+    if kind in SCALAR_TYPES:
         return
-    pending = [(value, 0)]
-    while pending:
-        value, depth = pending.pop()
-        kind = type(value)
-        if kind in SCALAR_TYPES:
-            continue
-        if depth >= MAX_VALUE_DEPTH:
-            raise ValueError("%s: the value is nested too deeply or contains itself" % where)
-        if isinstance(value, list):
-            pending.extend((item, depth + 1) for item in value if type(item) not in SCALAR_TYPES)
-        elif isinstance(value, dict):
-            for key, item in value.items():
-                if type(key) is not str:
-                    raise TypeError("%s: dict keys must be str, not %s"
-                                    % (where, type(key).__name__))
-                if type(item) not in SCALAR_TYPES:
-                    pending.append((item, depth + 1))
-        elif not isinstance(value, (int, float, str)):
-            raise TypeError("%s: a value of type %s cannot be stored; use int, float, str, bool, "
-                            "list, dict or None" % (where, kind.__name__))
+    if depth >= MAX_VALUE_DEPTH:
+        raise ValueError("%s: the value is nested too deeply or contains itself" % where)
+    if isinstance(value, list):
+        for item in value:
+            if type(item) not in SCALAR_TYPES:
+                check_value(item, where, depth + 1)
+    elif isinstance(value, dict):
+        for key, item in value.items():
+            if type(key) is not str:
+                raise TypeError("%s: dict keys must be str, not %s" % (where, type(key).__name__))
+            if type(item) not in SCALAR_TYPES:
+                check_value(item, where, depth + 1)
+    elif not isinstance(value, (int, float, str)):
+        raise TypeError("%s: a value of type %s cannot be stored; use int, float, str, bool, "
+                        "list, dict or None" % (where, kind.__name__))
 
 
 def _pairs(source: Any) -> List[Tuple[Any, Any]]:
@@ -348,7 +354,7 @@ class ParameterBook:
         from . import store
         return store.load_book(cls, path)
 
-    def save(self, path: Any, *, sync: bool = False) -> None:
+    def save(self, path: Any, *, sync: bool = True) -> None:
         """Write the book to the file `path` atomically (`sync` also forces
         the data and the directory entry to the disk)."""
         from . import store

@@ -50,14 +50,15 @@ Saving a tree (`save_tree`):
 import errno
 import hashlib
 import json
+import marshal
 import os
 import re
 import stat
 import time
 from typing import Any, Dict, IO, Iterator, List, Optional, Set, Tuple, Type, TypeVar
 
-from .model import (MAX_VALUE_DEPTH, SCALAR_TYPES, MaxTreeDepth, Parameter, ParameterBook,
-                    ParameterDirectory, check_value, is_stored_name)
+from .model import (SCALAR_TYPES, MaxTreeDepth, Parameter, ParameterBook, ParameterDirectory,
+                    all_stored_names, check_value, is_stored_name)
 
 __all__ = ["ParameterFileError", "ParameterConflictError", "ParameterLockError", "IndexFileName",
            "JournalName", "CommitName"]
@@ -133,8 +134,17 @@ def _os_error(exc: OSError, path: str) -> OSError:
     return error
 
 
+# Digests only tell whether a file or a book changed (no security rests on
+# them): SHA-1 is the quickest at hand, SHA-256 where a system refuses it.
+try:
+    _HASH = hashlib.sha1
+    _HASH(b"")
+except ValueError:  # pragma: no cover - systems that forbid SHA-1
+    _HASH = hashlib.sha256
+
+
 def _digest(data: bytes) -> bytes:
-    return hashlib.blake2b(data, digest_size=16).digest()
+    return _HASH(data).digest()
 
 
 def _read_bytes(path: str) -> bytes:
@@ -327,39 +337,34 @@ def _book_bytes(book: ParameterBook, where: str) -> bytes:
 
 
 def _content_digest(book: ParameterBook) -> bytes:
-    """A digest of what a book holds, cheap to take (the compact encoding
-    runs in C): tells whether the book changed since it was loaded."""
+    """A digest of what a book holds, cheap to take: tells whether the book
+    changed since it was loaded.  marshal's version 0 writes every value
+    by its type and value alone (no shared references, no interning marks),
+    in C; values of other types than the plain ones fall back to a text form."""
+    content = [[name, p._descriptions, p._attributes] for name, p in book._parameters.items()]
     try:
-        text = json.dumps([[name, p._descriptions, p._attributes]
-                           for name, p in book._parameters.items()],
-                          separators=(",", ":"), check_circular=False)
-    except (TypeError, ValueError, RecursionError):
-        text = repr(book)  # not storable anyway: the save refuses it
-    return _digest(text.encode("ascii", "backslashreplace"))
+        return _digest(marshal.dumps(content, 0))
+    except ValueError:
+        return _digest(b"r" + repr(content).encode("utf-8", "surrogatepass"))
+
+
+_PARAMETER_KEYS = frozenset(("descriptions", "attributes"))
 
 
 def _parameter_from_data(data: Any, path: str, name: str) -> Parameter:
     where = "parameter %r" % name
     if type(data) is not dict:
         raise ParameterFileError(path, "%s must be a JSON object, not %s" % (where, _json_kind(data)))
-    unknown = set(data) - {"descriptions", "attributes"}
-    if unknown:
-        raise ParameterFileError(path, "%s has unknown keys: %s" % (where, ", ".join(sorted(unknown))))
     descriptions = data.get("descriptions", {})
     attributes = data.get("attributes", {})
-    if type(descriptions) is not dict:
-        raise ParameterFileError(path, "descriptions of %s must be a JSON object, not %s"
-                                 % (where, _json_kind(descriptions)))
-    if type(attributes) is not dict:
-        raise ParameterFileError(path, "attributes of %s must be a JSON object, not %s"
-                                 % (where, _json_kind(attributes)))
-    for local, text in descriptions.items():
-        if not local or type(text) is not str:
-            raise ParameterFileError(path, "description %r of %s must be a string with a "
-                                     "non-empty locale" % (local, where))
+    # The shape every saved parameter has, checked in few steps; anything
+    # else is looked at closely for the message.
+    if not (data.keys() <= _PARAMETER_KEYS and type(descriptions) is dict
+            and type(attributes) is dict and "" not in descriptions
+            and all(type(text) is str for text in descriptions.values())
+            and all_stored_names(attributes)):
+        _refuse_parameter(data, descriptions, attributes, path, where)
     for attribute, value in attributes.items():
-        if not is_stored_name(attribute, False):
-            raise ParameterFileError(path, "%s has an invalid attribute name %r" % (where, attribute))
         if type(value) not in SCALAR_TYPES:
             # Refused here rather than by the next save.
             try:
@@ -370,6 +375,26 @@ def _parameter_from_data(data: Any, path: str, name: str) -> Parameter:
     parameter._descriptions = descriptions
     parameter._attributes = attributes
     return parameter
+
+
+def _refuse_parameter(data: Dict[str, Any], descriptions: Any, attributes: Any, path: str,
+                      where: str) -> None:
+    """Raise the error that tells what is wrong with a parameter's shape."""
+    if not data.keys() <= _PARAMETER_KEYS:
+        unknown = set(data) - _PARAMETER_KEYS
+        raise ParameterFileError(path, "%s has unknown keys: %s" % (where, ", ".join(sorted(unknown))))
+    if type(descriptions) is not dict:
+        raise ParameterFileError(path, "descriptions of %s must be a JSON object, not %s"
+                                 % (where, _json_kind(descriptions)))
+    if type(attributes) is not dict:
+        raise ParameterFileError(path, "attributes of %s must be a JSON object, not %s"
+                                 % (where, _json_kind(attributes)))
+    for local, text in descriptions.items():
+        if not local or type(text) is not str:
+            raise ParameterFileError(path, "description %r of %s must be a string with a "
+                                     "non-empty locale" % (local, where))
+    bad = next(a for a in attributes if not is_stored_name(a, False))
+    raise ParameterFileError(path, "%s has an invalid attribute name %r" % (where, bad))
 
 
 def _book_from_bytes(cls: Type[ParameterBook], raw: bytes, path: str) -> ParameterBook:
@@ -386,9 +411,10 @@ def _book_from_bytes(cls: Type[ParameterBook], raw: bytes, path: str) -> Paramet
                                  % _json_kind(parameters))
     book = cls.__new__(cls)
     book._parameters = {}
+    if not all_stored_names(parameters):
+        bad = next(n for n in parameters if not is_stored_name(n, False))
+        raise ParameterFileError(path, "invalid parameter name %r" % bad)
     for name, item in parameters.items():
-        if not is_stored_name(name, False):
-            raise ParameterFileError(path, "invalid parameter name %r" % name)
         book._parameters[name] = _parameter_from_data(item, path, name)
     return book
 
@@ -416,10 +442,12 @@ def save_book(book: ParameterBook, path: Any, sync: bool) -> None:
         _unlink_quietly(temporary)
         raise
     if sync:
+        # The new book is in place (its content synced): a failure to sync
+        # the folder's entry is not a failed save, as after a tree's commit.
         try:
             _fsync_directory(folder)
-        except OSError as exc:
-            raise _os_error(exc, folder) from None
+        except OSError:
+            pass
 
 
 def _holds(path: str, data: bytes) -> bool:
@@ -711,9 +739,9 @@ class _Journal:
         view.hidden.update(self.made)
         return view
 
-    def install(self, undo: List[Tuple[str, str]]) -> None:
+    def install(self) -> None:
         """Rename every staged file over its target and move every removed
-        entry aside, noting in `undo` how to put each back."""
+        entry aside (`undo` puts each back)."""
         for temporary, target, _old in self.files:
             try:
                 os.replace(temporary, target)
@@ -1037,10 +1065,12 @@ def _plan_save(tree: ParameterDirectory, path: str, real: str, state: Optional[_
     """Decide, folder by folder, what the save writes and removes, and fill
     `new_state` with what the tree will remember."""
     plan = _Plan(path, real)
-    merging = state is not None
-    pending = [("", path, tree)]  # type: List[Tuple[str, str, ParameterDirectory]]
+    # Each folder to do, and whether it is written whole, as this tree holds
+    # it (a folder deleted on disk that this tree changed, with `overwrite`).
+    pending = [("", path, tree, False)]  # type: List[Tuple[str, str, ParameterDirectory, bool]]
     while pending:
-        relative, folder, directory = pending.pop()
+        relative, folder, directory, whole = pending.pop()
+        merging = state is not None and not whole
         try:
             exists = stat.S_ISDIR(os.stat(folder).st_mode)
         except FileNotFoundError:
@@ -1070,7 +1100,7 @@ def _plan_save(tree: ParameterDirectory, path: str, real: str, state: Optional[_
         tree_items = tuple(_item(n, "directory" if isinstance(c, ParameterDirectory) else "book")
                            for n, c in directory._children.items())
         disk_items = tuple(_item(n, k) for n, k, _p in members)
-        known = state.folders.get(relative) if state is not None else None
+        known = state.folders.get(relative) if merging and state is not None else None
         known_listing = set(_item(n, k) for n, k in listed or ())
         present = set()  # type: Set[str]
         keys = [(n, "directory" if isinstance(c, ParameterDirectory) else "book")
@@ -1132,18 +1162,21 @@ def _plan_save(tree: ParameterDirectory, path: str, real: str, state: Optional[_
                 child_path = os.path.join(folder, name)
                 in_base = known is not None and (item in known[0] or item in known[1])
                 if child is not None and disk_path is not None:
-                    pending.append((key, disk_path, child))  # type: ignore[arg-type]
+                    pending.append((key, disk_path, child, whole))  # type: ignore[arg-type]
                     present.add(item)
                 elif child is not None:
-                    if merging and in_base and not overwrite and state is not None:
+                    if merging and in_base and state is not None:
                         # Deleted on disk: gone unless this tree changed it.
                         books, folders = _tree_contents(child, key)  # type: ignore[arg-type]
-                        if _changed_below(key, state, books, folders, True):
-                            plan.conflicts.append(key)
-                        else:
+                        if not _changed_below(key, state, books, folders, True):
                             _keep_state(state, new_state, key)
-                        continue
-                    pending.append((key, child_path, child))  # type: ignore[arg-type]
+                            continue
+                        if not overwrite:
+                            plan.conflicts.append(key)
+                            continue
+                        pending.append((key, child_path, child, True))  # type: ignore[arg-type]
+                    else:
+                        pending.append((key, child_path, child, whole))  # type: ignore[arg-type]
                     present.add(item)
                 elif disk_path is not None:
                     if merging:
@@ -1215,7 +1248,9 @@ def save_tree(tree: ParameterDirectory, path: Any, sync: bool, overwrite: bool,
         with _Lock(path, True, timeout):
             _recover(path, sync)
             real = os.path.realpath(path)
-            state = tree._store if _same_folder(tree._store, real) else None
+            # A folder that is gone as a whole was not "changed by others":
+            # saving there makes it hold this tree, as into any new folder.
+            state = tree._store if _same_folder(tree._store, real) and not made_root else None
             new_state = _State(path, real)
             plan = _plan_save(tree, path, real, state, overwrite, new_state)
             if plan.conflicts:
@@ -1312,7 +1347,7 @@ def _carry_out(plan: _Plan, sync: bool) -> None:
             raise _os_error(exc, root) from None
         committed = True
         _sync_folder(root, sync)
-        journal.install([])
+        journal.install()
     except BaseException:
         # Withdraw the commit (if made) before putting old files back, so
         # that a crash meanwhile is undone, never finished, by the next save.
