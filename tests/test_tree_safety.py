@@ -11,21 +11,12 @@ import wx
 
 from harness import (NotReady, answer_message_box, answer_text_entry, call, call_modal, click,
                      end_modal, flush_events, modal_window, shown_message_boxes)
-from test_tree_commands import (CHARS, Editor, FakeCopyDialog, FakeObserver, box_texts, error,
-                                in_dialog, notice, press, write_tree)
+from test_tree_commands import (CHARS, FakeCopyDialog, FakeObserver, box_texts, editor,  # noqa: F401
+                                error, in_dialog, notice, press)
 import kvt_wxtools
 from kvt_paratree import Parameter, ParameterBook, ParameterDirectory
 
 PROMPT = "The parameter tree has changes that are not saved.\n\nSave them first?"
-
-
-@pytest.fixture
-def editor(tmp_path):
-    path = str(tmp_path / "tree")
-    write_tree(path)
-    made = Editor(path)
-    yield made
-    made.dialog.Destroy()
 
 
 def on_disk(editor):
