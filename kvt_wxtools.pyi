@@ -22,6 +22,7 @@ from kvt_paratree import Parameter as _Parameter
 from kvt_paratree import ParameterBook as _ParameterBook
 from kvt_paratree import ParameterDirectory as _ParameterDirectory
 from kvt_paratreeui import CopyDialog as _CopyDialog
+from kvt_paratreeui import ParameterViewDialog as _ParameterViewDialog
 from kvt_paratreeui import DescriptionEditorDialog as _DescriptionEditorDialog
 from kvt_paratreeui import ParameterEditorDialog as _ParameterEditorDialog
 from kvt_paratreeui import ParameterTreeEditorPanel as _ParameterTreeEditorPanel
@@ -590,6 +591,12 @@ class ParameterEditorDialog(_ParameterEditorDialog):
         """Opens the description editor, then shows the new description."""
     def on_delete(self, event: wx.CommandEvent) -> None:
         """Deletes the selected attributes after the user confirmed."""
+    def on_rename(self, _event: wx.CommandEvent) -> None:
+        """Renames the selected attribute, with the same name checks and
+        messages as adding one; its place and value are kept."""
+    def on_attributes_key(self, event: wx.KeyEvent) -> None:
+        """Keys on the attribute grid: Delete deletes, F2 renames, Enter
+        edits the selected attribute."""
 
 class ParaTreeCopyDialog(_CopyDialog):
     """Copies one item of a parameter tree to a place on disk.
@@ -688,13 +695,67 @@ class ParameterTreeEditorPanel(_ParameterTreeEditorPanel):
         """Copies the selected directory or book with
         :class:`ParaTreeCopyDialog`; offers to reload when the disk changed
         meanwhile."""
+    history: wx.CommandProcessor
+    """The undo history: every change made through the editor is one
+    command that Ctrl+Z undoes and Ctrl+Y redoes."""
+    def is_modified(self) -> bool:
+        """Whether the tree differs from what was last loaded or saved,
+        whether changed through the editor or by code that changed
+        :attr:`root`."""
+    def _update_state(self) -> None: ...
+    def on_update_modified_mark(self, event: wx.UpdateUIEvent) -> None:
+        """Shows or hides the "modified" mark beside the path."""
+    def _apply_steps(self, steps: list[tuple[Any, ...]], forward: bool) -> None: ...
+    def on_undo(self, event: wx.CommandEvent | None) -> None:
+        """Undoes the last change made through the editor."""
+    def on_redo(self, event: wx.CommandEvent | None) -> None:
+        """Redoes the last undone change."""
+    def _save_tree(self, overwrite: bool = False) -> bool: ...
+    def ask_to_save_changes(self) -> bool:
+        """When the tree is modified, asks Save / Don't save / Cancel; returns
+        whether the caller may go on (saved, or the user chose not to)."""
+    def on_rename_parameter(self, event: wx.CommandEvent | None) -> None:
+        """Renames the selected parameter, with the same name checks and
+        messages as adding one."""
+    def on_view_parameter(self, event: wx.CommandEvent | None) -> None:
+        """Shows the selected parameter read-only in
+        :class:`ParameterViewDialog`."""
+    def on_key(self, event: wx.KeyEvent) -> None:
+        """The editor's keys: Ctrl+S saves, Delete deletes, F2 renames, Enter
+        edits, Ctrl+F finds, Ctrl+Z / Ctrl+Y undo and redo."""
+    def _apply_filter(self) -> None: ...
+    def on_find(self, event: wx.CommandEvent) -> None:
+        """Narrows the tree to the directories and books whose names,
+        parameter names or descriptions contain the find text."""
+    def on_find_cancel(self, event: wx.CommandEvent) -> None:
+        """Clears the find text and shows the whole tree again, keeping the
+        selection."""
+
+class _TreeEdit(wx.Command):
+    steps: list[tuple[Any, ...]]
+    def __init__(self, panel: ParameterTreeEditorPanel, name: str, steps: list[tuple[Any, ...]]) -> None: ...
+    def Do(self) -> bool: ...
+    def Undo(self) -> bool: ...
+
+class ParameterViewDialog(_ParameterViewDialog):
+    """Shows one parameter read-only: its attributes with their types and
+    values, and its descriptions per locale."""
+    def __init__(self, parent: wx.Window | None, name: str, parameter: _Parameter) -> None:
+        """Builds the view of the parameter `name`."""
 
 class ParameterTreeDialog(wx.Dialog):
     """The parameter-tree editor in a dialog of its own: one
-    :class:`ParameterTreeEditorPanel`, titled "Parameter Tree Editor"."""
+    :class:`ParameterTreeEditorPanel`, titled "Parameter Tree Editor".
+    Closing it (close box, Escape, ``Close()``) with unsaved changes asks
+    first; ``EndModal`` and ``Destroy`` never ask."""
     def __init__(self, parent: wx.Window | None, path: str = "") -> None:
         """Builds the editor; a non-empty `path` is loaded at once (its
         errors propagate), an empty one leaves the tree empty for "Load..."."""
+    def on_close(self, event: wx.CloseEvent) -> None:
+        """Asks about unsaved changes before the dialog closes; a cancel or a
+        failed save keeps it open."""
+    def on_key(self, event: wx.KeyEvent) -> None:
+        """Escape closes the dialog as the close box does."""
 
 class ProgressDialog(wx.Dialog):
     """Follows a :class:`kvt_handy.Progress` until the work ends.

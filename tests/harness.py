@@ -36,13 +36,6 @@ BUILD_DIR = os.path.join(REPO_ROOT, os.environ.get("KVT_BUILD_DIR") or "build")
 PYTHON = "/usr/bin/python3"
 # Where the extension and the three pure-Python sibling modules are imported from.
 IMPORT_PATHS = [os.path.normpath(BUILD_DIR), REPO_ROOT]
-# The parameter-tree model gets its annotations and docstrings where it
-# becomes a package of its own (model and store); until then the checks of
-# its type information are expected to fail.
-AWAITS_TYPED_MODEL = pytest.mark.xfail(
-    not os.path.isdir(os.path.join(REPO_ROOT, "kvt_paratree")), strict=True,
-    reason="kvt_paratree is annotated where it becomes a package (model and store)")
-
 DEFAULT_TIMEOUT = 10.0
 POLL_MS = 20
 

@@ -9,6 +9,7 @@ from harness import PYTHON, REPO_ROOT
 
 # Each sibling installs as a package of its own name that carries py.typed.
 SIBLINGS = {"kvt_paratree", "kvt_paratreeui", "kvt_handy"}
+PACKAGE = {"kvt_paratree/model.py", "kvt_paratree/store.py"}
 
 
 def _run(cmd, **kwargs):
@@ -37,6 +38,7 @@ def test_wheel_installs_and_imports_without_the_source_tree(tmp_path):
             assert wheel.read("kvt_wxtools.pyi") == f.read()
     for sibling in SIBLINGS:
         assert {sibling + "/__init__.py", sibling + "/py.typed"} <= names, sibling
+    assert PACKAGE <= names
     assert {"kvt_wxtools.pyi", "kvt_wxtools-stubs/__init__.pyi", "kvt_wxtools-stubs/py.typed"} <= names
     extensions = [n for n in top_level if n.startswith("kvt_wxtools.") and n.endswith(".so")]
     assert len(extensions) == 1, top_level

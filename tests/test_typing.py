@@ -8,7 +8,7 @@ import subprocess
 
 import pytest
 
-from harness import AWAITS_TYPED_MODEL, PYTHON, REPO_ROOT
+from harness import PYTHON, REPO_ROOT
 
 # wx has no type information that mypy reads; nothing else is ignored.  The
 # module and the siblings are read from the repository here, so their own
@@ -78,7 +78,7 @@ def run_mypy(tmp_path, *args, mypy_path="", config=CONFIG):
 
 
 @pytest.mark.parametrize("sibling", ["kvt_handy.py", "kvt_paratreeui.py",
-                                     pytest.param("kvt_paratree", marks=AWAITS_TYPED_MODEL)])
+                                     "kvt_paratree"])
 def test_the_siblings_pass_mypy_strict(tmp_path, sibling):
     proc = run_mypy(tmp_path, os.path.join(REPO_ROOT, sibling))
     assert proc.returncode == 0, proc.stdout + proc.stderr
@@ -111,7 +111,6 @@ def test_a_program_sees_its_object_types_and_misuse_is_reported(tmp_path):
     assert 'Too many arguments for "CopyDialog"' in errors[2]
 
 
-@AWAITS_TYPED_MODEL
 def test_misuse_of_the_model_is_reported(tmp_path):
     (tmp_path / "model_user.py").write_text(
         "from kvt_paratree import Parameter, ParameterDirectory\n"
