@@ -6,6 +6,7 @@
 
 #include <structmember.h>
 
+#include <cstring>
 #include <new>
 
 namespace kvt::frame {
@@ -359,6 +360,9 @@ bool ready_function_type() noexcept {
     PyObject* type = PyType_FromSpec(&spec);
     if (!type) return false;
     PyTypeObject* t = reinterpret_cast<PyTypeObject*>(type);
+    // Error texts name an object's type by tp_name; ours reads "function", as
+    // for Python's own functions, on every version (__module__ stays ours).
+    t->tp_name = std::strchr(spec.name, '.') + 1;
     // Set before any instance exists: both are read at each use.
     t->tp_dictoffset = offsetof(FunctionObject, dict);
     t->tp_weaklistoffset = offsetof(FunctionObject, weakrefs);
