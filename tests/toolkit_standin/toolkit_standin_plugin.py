@@ -32,6 +32,14 @@ NEEDS_THE_TOOLKIT = {
         "test_progress.py::test_progress_lacking_a_member_is_reported_until_closed",
         "test_progress.py::test_showing_again_resumes_polling",
         "test_progress.py::test_interval_must_be_a_number",
+        "test_progress.py::test_closing_cancels_the_work_its_worker_sees_it",
+        "test_progress.py::test_dialog_grows_with_its_texts_and_never_shrinks",
+        "test_progress.py::test_showing_again_resumes_polling_of_work_that_cannot_be_cancelled",
+    ],
+    "clicks grid headers and edits cells through the toolkit's events": [
+        "test_row_grid.py::test_header_clicks_sort_reverse_and_restore",
+        "test_row_grid.py::test_program_order_after_changes_while_sorted_and_sorting_in_code",
+        "test_row_grid.py::test_edits_go_through_the_setter_and_the_row_shows_the_object",
     ],
 }
 

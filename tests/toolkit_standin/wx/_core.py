@@ -316,6 +316,9 @@ class StaticText(Control):
         kwargs["label"] = label
         Control.__init__(self, parent, id, *args, **kwargs)
 
+    def Wrap(self, width):
+        pass
+
 
 class Button(StaticText):
     pass
@@ -593,6 +596,62 @@ class Event(Object):
 
 class CommandEvent(Event):
     pass
+
+
+class CloseEvent(Event):
+    pass
+
+
+class KeyEvent(Event):
+    pass
+
+
+WXK_RETURN, WXK_ESCAPE, WXK_DELETE, WXK_NUMPAD_ENTER, WXK_NUMPAD_DELETE = 13, 27, 127, 370, 330
+
+
+class Command(Object):
+    def __init__(self, canUndo=False, name=""):
+        self._can_undo, self._name = canUndo, name
+
+    def CanUndo(self):
+        return self._can_undo
+
+    def GetName(self):
+        return self._name
+
+
+class CommandProcessor(Object):
+    """Done commands before the cursor, undone ones after it."""
+
+    def __init__(self, maxCommands=-1):
+        self._commands, self._at = [], 0
+
+    def Submit(self, command, storeIt=True):
+        if not command.Do():
+            return False
+        del self._commands[self._at:]
+        if storeIt:
+            self._commands.append(command)
+            self._at = len(self._commands)
+        return True
+
+    def CanUndo(self):
+        return self._at > 0 and self._commands[self._at - 1].CanUndo()
+
+    def CanRedo(self):
+        return self._at < len(self._commands)
+
+    def Undo(self):
+        if self.CanUndo() and self._commands[self._at - 1].Undo():
+            self._at -= 1
+            return True
+        return False
+
+    def Redo(self):
+        if self.CanRedo() and self._commands[self._at].Do():
+            self._at += 1
+            return True
+        return False
 
 
 def MessageBox(message, caption="Message", style=OK, parent=None, x=-1, y=-1):

@@ -3,7 +3,8 @@ toolkit's checks on positions and cell values."""
 from wx._core import Colour, Control, PyEventBinder, _check
 
 for _name in ("EVT_GRID_RANGE_SELECTED EVT_GRID_RANGE_SELECT EVT_GRID_SELECT_CELL "
-              "EVT_GRID_CELL_LEFT_DCLICK EVT_GRID_CELL_CHANGED EVT_GRID_LABEL_LEFT_CLICK").split():
+              "EVT_GRID_CELL_LEFT_DCLICK EVT_GRID_CELL_CHANGED EVT_GRID_LABEL_LEFT_CLICK "
+              "EVT_GRID_COL_SORT EVT_GRID_EDITOR_SHOWN").split():
     globals()[_name] = PyEventBinder(_name)
 
 _WHITE = Colour(255, 255, 255)
@@ -26,6 +27,27 @@ class Grid(Control):
         self._rows = [self._row() for _ in range(numRows)]
         self._mode = selmode
         return True
+
+    # Sorting indicator and cell editor: state only, nothing is drawn.
+    _sorting, _ascending, _editing = -1, True, False
+
+    def GetSortingColumn(self):
+        return self._sorting
+
+    def IsSortOrderAscending(self):
+        return self._ascending
+
+    def SetSortingColumn(self, col, ascending=True):
+        self._sorting, self._ascending = col, ascending
+
+    def UnsetSortingColumn(self):
+        self._sorting = -1
+
+    def IsCellEditControlEnabled(self):
+        return self._editing
+
+    def DisableCellEditControl(self):
+        self._editing = False
 
     def _row(self):
         return [["", _WHITE] for _ in range(self._cols)]
