@@ -12,6 +12,7 @@
 // back to the row's object.
 #include "module/kvt.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>

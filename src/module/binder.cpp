@@ -2,6 +2,7 @@
 // every call goes through.
 #include "module/frame.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <deque>
 
