@@ -8,6 +8,8 @@ Each constructor takes only the parent window.  Nothing is created at import.
 import wx
 import wx.grid
 
+from kvt_handy import tr
+
 _BORDER = 5
 
 
@@ -21,7 +23,7 @@ def _make_grid(parent, labels, widths):
     grid.EnableDragGridSize(False)
     grid.SetMargins(0, 0)
     for column, (label, width) in enumerate(zip(labels, widths)):
-        grid.SetColLabelValue(column, label)
+        grid.SetColLabelValue(column, tr(label))
         grid.SetColSize(column, width)
     grid.EnableDragColMove(False)
     grid.EnableDragColSize(True)
@@ -42,7 +44,7 @@ def _ok_cancel_sizer(dialog, ok_label=None):
     """The standard OK and Cancel buttons; they end the modal run with
     wx.ID_OK and wx.ID_CANCEL unless a handler stops the event."""
     sizer = wx.StdDialogButtonSizer()
-    ok = wx.Button(dialog, wx.ID_OK) if ok_label is None else wx.Button(dialog, wx.ID_OK, ok_label)
+    ok = wx.Button(dialog, wx.ID_OK) if ok_label is None else wx.Button(dialog, wx.ID_OK, tr(ok_label))
     cancel = wx.Button(dialog, wx.ID_CANCEL)
     sizer.AddButton(ok)
     sizer.AddButton(cancel)
@@ -52,7 +54,7 @@ def _ok_cancel_sizer(dialog, ok_label=None):
 
 def _start_dialog(dialog, parent, title):
     """The dialogs' common start: a resizable dialog with default size hints."""
-    wx.Dialog.__init__(dialog, parent, id=wx.ID_ANY, title=title, pos=wx.DefaultPosition,
+    wx.Dialog.__init__(dialog, parent, id=wx.ID_ANY, title=tr(title), pos=wx.DefaultPosition,
                        size=wx.DefaultSize, style=wx.DEFAULT_DIALOG_STYLE | wx.RESIZE_BORDER)
     dialog.SetSizeHints(wx.DefaultSize, wx.DefaultSize)
 
@@ -67,7 +69,7 @@ def _field_grid():
 
 
 def _add_label(window, sizer, text):
-    sizer.Add(wx.StaticText(window, wx.ID_ANY, text), 0, wx.ALL | wx.ALIGN_CENTER_VERTICAL, _BORDER)
+    sizer.Add(wx.StaticText(window, wx.ID_ANY, tr(text)), 0, wx.ALL | wx.ALIGN_CENTER_VERTICAL, _BORDER)
 
 
 def _fit(dialog, sizer):
@@ -92,17 +94,17 @@ class ParameterTreeEditorPanel(wx.Panel):
         _add_label(self, path_sizer, "Parameter directory:")
         self.ui_tree_path = _read_only_text(self)
         path_sizer.Add(self.ui_tree_path, 1, wx.ALL | wx.ALIGN_CENTER_VERTICAL, _BORDER)
-        self.ui_load_button = wx.Button(self, wx.ID_ANY, "Load...")
+        self.ui_load_button = wx.Button(self, wx.ID_ANY, tr("Load..."))
         path_sizer.Add(self.ui_load_button, 0, wx.ALL, _BORDER)
-        self.ui_save_button = wx.Button(self, wx.ID_ANY, "Save")
+        self.ui_save_button = wx.Button(self, wx.ID_ANY, tr("Save"))
         path_sizer.Add(self.ui_save_button, 0, wx.ALL, _BORDER)
-        self.ui_save_to_button = wx.Button(self, wx.ID_ANY, "Save to...")
+        self.ui_save_to_button = wx.Button(self, wx.ID_ANY, tr("Save to..."))
         path_sizer.Add(self.ui_save_to_button, 0, wx.ALL, _BORDER)
         main_sizer.Add(path_sizer, 0, wx.EXPAND, _BORDER)
 
         content_sizer = wx.BoxSizer(wx.HORIZONTAL)
 
-        tree_sizer = wx.StaticBoxSizer(wx.StaticBox(self, wx.ID_ANY, "Directories and books"),
+        tree_sizer = wx.StaticBoxSizer(wx.StaticBox(self, wx.ID_ANY, tr("Directories and books")),
                                        wx.VERTICAL)
         tree_box = tree_sizer.GetStaticBox()
         tree_row = wx.BoxSizer(wx.HORIZONTAL)
@@ -110,30 +112,30 @@ class ParameterTreeEditorPanel(wx.Panel):
                                    wx.TR_DEFAULT_STYLE | wx.TR_SINGLE)
         tree_row.Add(self.ui_tree, 1, wx.ALL | wx.EXPAND, _BORDER)
         tree_buttons = wx.BoxSizer(wx.VERTICAL)
-        self.ui_add_directory_button = wx.Button(tree_box, wx.ID_ANY, "Add directory")
+        self.ui_add_directory_button = wx.Button(tree_box, wx.ID_ANY, tr("Add directory"))
         tree_buttons.Add(self.ui_add_directory_button, 0, wx.ALL | wx.EXPAND, _BORDER)
-        self.ui_add_book_button = wx.Button(tree_box, wx.ID_ANY, "Add book")
+        self.ui_add_book_button = wx.Button(tree_box, wx.ID_ANY, tr("Add book"))
         tree_buttons.Add(self.ui_add_book_button, 0, wx.ALL | wx.EXPAND, _BORDER)
-        self.ui_delete_tree_item_button = wx.Button(tree_box, wx.ID_ANY, "Delete")
+        self.ui_delete_tree_item_button = wx.Button(tree_box, wx.ID_ANY, tr("Delete"))
         tree_buttons.Add(self.ui_delete_tree_item_button, 0, wx.ALL | wx.EXPAND, _BORDER)
-        self.ui_copy_tree_item_button = wx.Button(tree_box, wx.ID_ANY, "Copy to...")
+        self.ui_copy_tree_item_button = wx.Button(tree_box, wx.ID_ANY, tr("Copy to..."))
         tree_buttons.Add(self.ui_copy_tree_item_button, 0, wx.ALL | wx.EXPAND, _BORDER)
         tree_row.Add(tree_buttons, 0, wx.EXPAND, _BORDER)
         tree_sizer.Add(tree_row, 1, wx.EXPAND, _BORDER)
         content_sizer.Add(tree_sizer, 2, wx.ALL | wx.EXPAND, _BORDER)
 
-        book_sizer = wx.StaticBoxSizer(wx.StaticBox(self, wx.ID_ANY, "Parameters"), wx.VERTICAL)
+        book_sizer = wx.StaticBoxSizer(wx.StaticBox(self, wx.ID_ANY, tr("Parameters")), wx.VERTICAL)
         book_box = book_sizer.GetStaticBox()
         book_row = wx.BoxSizer(wx.HORIZONTAL)
         self.ui_book = _make_grid(book_box, ("Name", "Description"), (140, 240))
         book_row.Add(self.ui_book, 1, wx.ALL | wx.EXPAND, _BORDER)
         parameter_buttons = wx.BoxSizer(wx.VERTICAL)
-        self.ui_add_parameter_button = wx.Button(book_box, wx.ID_ANY, "Add")
-        self.ui_edit_parameter_button = wx.Button(book_box, wx.ID_ANY, "Edit")
-        self.ui_delete_parameter_button = wx.Button(book_box, wx.ID_ANY, "Delete")
-        self.ui_rename_parameter_button = wx.Button(book_box, wx.ID_ANY, "Rename")
-        self.ui_view_parameter_button = wx.Button(book_box, wx.ID_ANY, "View")
-        self.ui_copy_parameter_button = wx.Button(book_box, wx.ID_ANY, "Copy to...")
+        self.ui_add_parameter_button = wx.Button(book_box, wx.ID_ANY, tr("Add"))
+        self.ui_edit_parameter_button = wx.Button(book_box, wx.ID_ANY, tr("Edit"))
+        self.ui_delete_parameter_button = wx.Button(book_box, wx.ID_ANY, tr("Delete"))
+        self.ui_rename_parameter_button = wx.Button(book_box, wx.ID_ANY, tr("Rename"))
+        self.ui_view_parameter_button = wx.Button(book_box, wx.ID_ANY, tr("View"))
+        self.ui_copy_parameter_button = wx.Button(book_box, wx.ID_ANY, tr("Copy to..."))
         for button in (self.ui_add_parameter_button, self.ui_edit_parameter_button,
                        self.ui_delete_parameter_button, self.ui_rename_parameter_button,
                        self.ui_view_parameter_button, self.ui_copy_parameter_button):
@@ -232,22 +234,22 @@ class ParameterEditorDialog(wx.Dialog):
         description_sizer = wx.BoxSizer(wx.HORIZONTAL)
         self.ui_description = _read_only_text(self)
         description_sizer.Add(self.ui_description, 1, wx.ALL | wx.ALIGN_CENTER_VERTICAL, _BORDER)
-        self.ui_edit_descriptions_button = wx.Button(self, wx.ID_ANY, "Descriptions...")
+        self.ui_edit_descriptions_button = wx.Button(self, wx.ID_ANY, tr("Descriptions..."))
         description_sizer.Add(self.ui_edit_descriptions_button, 0, wx.ALL, _BORDER)
         fields_sizer.Add(description_sizer, 1, wx.EXPAND, _BORDER)
         main_sizer.Add(fields_sizer, 0, wx.EXPAND, _BORDER)
 
-        attributes_sizer = wx.StaticBoxSizer(wx.StaticBox(self, wx.ID_ANY, "Attributes"),
+        attributes_sizer = wx.StaticBoxSizer(wx.StaticBox(self, wx.ID_ANY, tr("Attributes")),
                                              wx.VERTICAL)
         attributes_box = attributes_sizer.GetStaticBox()
         self.ui_attributes = _make_grid(attributes_box, ("Attribute", "Value"), (160, 260))
         attributes_sizer.Add(self.ui_attributes, 1, wx.ALL | wx.EXPAND, _BORDER)
         attribute_buttons = wx.BoxSizer(wx.HORIZONTAL)
-        self.ui_add_button = wx.Button(attributes_box, wx.ID_ANY, "Add")
+        self.ui_add_button = wx.Button(attributes_box, wx.ID_ANY, tr("Add"))
         attribute_buttons.Add(self.ui_add_button, 0, wx.ALL, _BORDER)
-        self.ui_edit_button = wx.Button(attributes_box, wx.ID_ANY, "Edit")
-        self.ui_rename_button = wx.Button(attributes_box, wx.ID_ANY, "Rename")
-        self.ui_delete_button = wx.Button(attributes_box, wx.ID_ANY, "Delete")
+        self.ui_edit_button = wx.Button(attributes_box, wx.ID_ANY, tr("Edit"))
+        self.ui_rename_button = wx.Button(attributes_box, wx.ID_ANY, tr("Rename"))
+        self.ui_delete_button = wx.Button(attributes_box, wx.ID_ANY, tr("Delete"))
         for button in (self.ui_edit_button, self.ui_rename_button, self.ui_delete_button):
             button.Enable(False)  # until attributes are selected
             attribute_buttons.Add(button, 0, wx.ALL, _BORDER)
@@ -312,7 +314,7 @@ class ScalarEditorDialog(wx.Dialog):
         self.ui_type.SetSelection(2)
         fields_sizer.Add(self.ui_type, 0, wx.ALL, _BORDER)
 
-        value_label = wx.StaticText(self, wx.ID_ANY, "Value:")
+        value_label = wx.StaticText(self, wx.ID_ANY, tr("Value:"))
         fields_sizer.Add(value_label, 0, wx.ALL | wx.ALIGN_TOP, _BORDER)
         value_sizer = wx.BoxSizer(wx.VERTICAL)
         self.ui_bool_value = wx.Choice(self, wx.ID_ANY, wx.DefaultPosition, wx.DefaultSize,
@@ -328,7 +330,7 @@ class ScalarEditorDialog(wx.Dialog):
                                               wx.TE_MULTILINE)
         self.ui_value_multiline.Hide()  # shown while multi-line text is chosen
         value_sizer.Add(self.ui_value_multiline, 1, wx.ALL | wx.EXPAND, _BORDER)
-        self.ui_multiline_string = wx.CheckBox(self, wx.ID_ANY, "Multi-line text")
+        self.ui_multiline_string = wx.CheckBox(self, wx.ID_ANY, tr("Multi-line text"))
         value_sizer.Add(self.ui_multiline_string, 0, wx.ALL, _BORDER)
         fields_sizer.Add(value_sizer, 1, wx.EXPAND, _BORDER)
 
@@ -368,8 +370,8 @@ class DescriptionEditorDialog(wx.Dialog):
         main_sizer.Add(self.ui_descriptions, 1, wx.ALL | wx.EXPAND, _BORDER)
 
         row_buttons = wx.BoxSizer(wx.HORIZONTAL)
-        self.ui_edit_button = wx.Button(self, wx.ID_ANY, "Edit")
-        self.ui_delete_button = wx.Button(self, wx.ID_ANY, "Delete")
+        self.ui_edit_button = wx.Button(self, wx.ID_ANY, tr("Edit"))
+        self.ui_delete_button = wx.Button(self, wx.ID_ANY, tr("Delete"))
         for button in (self.ui_edit_button, self.ui_delete_button):
             button.Enable(False)  # until a description is selected
             row_buttons.Add(button, 0, wx.ALL, _BORDER)
@@ -420,19 +422,19 @@ class CopyDialog(wx.Dialog):
 
         _add_label(self, fields_sizer, "Copy as:")
         self.ui_rename = wx.TextCtrl(self, wx.ID_ANY, wx.EmptyString)
-        self.ui_rename.SetHint("(the same name)")
+        self.ui_rename.SetHint(tr("(the same name)"))
         fields_sizer.Add(self.ui_rename, 1, wx.ALL | wx.EXPAND, _BORDER)
 
         _add_label(self, fields_sizer, "Target:")
         target_sizer = wx.BoxSizer(wx.HORIZONTAL)
         self.ui_target_path = _read_only_text(self)
         target_sizer.Add(self.ui_target_path, 1, wx.ALL | wx.ALIGN_CENTER_VERTICAL, _BORDER)
-        self.ui_browse_button = wx.Button(self, wx.ID_ANY, "Browse...")
+        self.ui_browse_button = wx.Button(self, wx.ID_ANY, tr("Browse..."))
         target_sizer.Add(self.ui_browse_button, 0, wx.ALL, _BORDER)
         fields_sizer.Add(target_sizer, 1, wx.EXPAND, _BORDER)
 
         fields_sizer.Add((0, 0), 0, wx.ALL, _BORDER)
-        self.ui_overwrite = wx.CheckBox(self, wx.ID_ANY, "Overwrite existing items")
+        self.ui_overwrite = wx.CheckBox(self, wx.ID_ANY, tr("Overwrite existing items"))
         fields_sizer.Add(self.ui_overwrite, 0, wx.ALL, _BORDER)
 
         main_sizer.Add(fields_sizer, 1, wx.ALL | wx.EXPAND, _BORDER)

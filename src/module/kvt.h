@@ -279,6 +279,28 @@ void del_global(const char* name);
 // rebinding of `wx` after import reaches every read.
 inline py::object wx_attr(const char* literal) { return get_attr(global("wx"), literal); }
 
+// ------------------------------------------------------------------ texts ---
+
+// Every text shown to a person goes through these, so that a program that
+// loads the "kvt_wxtools" catalog (kvt_handy.load_translations) sees it in
+// its language: wx.GetTranslation(text, "kvt_wxtools").  Without a catalog,
+// or for a text the catalog lacks, the text comes back exactly as given.
+py::object tr(const char* text);
+py::object tr(py::handle text);
+
+// The translated `text` with each "%s" replaced by str() of the next
+// argument (Python's `%`); without a catalog the same text as concatenating
+// the pieces.
+template <typename... A>
+py::object tr_format(const char* text, A&&... args) {
+    py::tuple values = py::make_tuple(std::forward<A>(args)...);
+    return steal_result(PyUnicode_Format(tr(text).ptr(), values.ptr()));
+}
+
+// A text parameter's value: translated when it is the parameter's own
+// default text (given or left out), as it is otherwise.
+py::object tr_default(py::handle value, const char* default_text);
+
 // ------------------------------------------------------------ expressions ---
 
 // Evaluates the small expressions that declarations are written in: names

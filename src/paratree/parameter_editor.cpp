@@ -87,7 +87,7 @@ py::object ParameterEditorDialog_on_select_attribute(py::handle self, py::handle
 py::object ParameterEditorDialog_on_add(py::handle self, py::handle) {
     at(933);
     py::object attribute_name =
-        call_method(global("MB"), "Input", py::str("Please input your preferred attribute name."));
+        call_method(global("MB"), "Input", tr("Please input your preferred attribute name."));
     at(934);
     if (attribute_name.is_none()) {
         at(935);
@@ -97,7 +97,7 @@ py::object ParameterEditorDialog_on_add(py::handle self, py::handle) {
     // Not trimmed: a name of blanks is judged by the name rule below.
     if (attribute_name.equal(py::str(""))) {
         at(937);
-        call_method(global("MB"), "Error", py::str("Attribute name could not be empty."));
+        call_method(global("MB"), "Error", tr("Attribute name could not be empty."));
         at(938);
         return py::none();
     }
@@ -117,8 +117,7 @@ py::object ParameterEditorDialog_on_add(py::handle self, py::handle) {
         if (name.equal(attribute_name)) {
             at(945);
             py::object error = get_attr(global("MB"), "Error");
-            call(error, py::str("Attribute name `") + attribute_name +
-                            py::str("` already exists.\nPlease choose another one."));
+            call(error, tr_format("Attribute name `%s` already exists.\nPlease choose another one.", attribute_name));
             at(946);
             return py::none();
         }
@@ -156,7 +155,7 @@ py::object ParameterEditorDialog_on_edit(py::handle self, py::handle) {
     at(961);
     if (length(selected) > 1) {
         at(962);
-        call_method(global("MB"), "Notice", py::str("Only one attribute could be edited one time."));
+        call_method(global("MB"), "Notice", tr("Only one attribute could be edited one time."));
         at(963);
         return py::none();
     }
@@ -216,26 +215,23 @@ py::object ParameterEditorDialog_on_delete(py::handle self, py::handle) {
     at(984);
     if (length_ == 0) {
         at(985);
-        call_method(global("MB"), "Notice", py::str("Please select the items you want to delete..."));
+        call_method(global("MB"), "Notice", tr("Please select the items you want to delete..."));
         at(986);
         return py::none();
     }
-    const char* th_th;
-    const char* its;
+    // "this 1 item" or "these 3 items": one text each, for translation.
+    const char* question_text;
     at(987);
     if (length_ < 2) {
         at(988);
-        th_th = "this";
-        its = "item";
+        question_text = "Do you really want to delete this %s item?";
     } else {
         at(990);
-        th_th = "these";
-        its = "items";
+        question_text = "Do you really want to delete these %s items?";
     }
     at(991);
     py::object confirm = get_attr(global("MB"), "Confirm");
-    py::object question = py::str("Do you really want to delete ") + py::str(th_th) + py::str(" ") +
-                          py::str(py::int_(length_)) + py::str(" ") + py::str(its) + py::str("?");
+    py::object question = tr_format(question_text, py::int_(length_));
     if (call(confirm, question).not_equal(wx_attr("YES"))) {
         at(992);
         return py::none();

@@ -137,7 +137,7 @@ py::object ParameterTreeEditorPanel_on_save_to(py::handle self, py::handle) {
     at(1120);
     if (get_attr(self, "root").is_none()) {
         at(1121);
-        call(mb_box("Notice"), py::str("Please load an parameter directory first."));
+        call(mb_box("Notice"), tr("Please load an parameter directory first."));
         at(1122);
         return py::none();
     }
@@ -165,11 +165,11 @@ py::object ParameterTreeEditorPanel_on_save_to(py::handle self, py::handle) {
     if (e) {
         at(1133);
         py::object error = mb_box("Error");
-        call(error, py::str("Exception raised while saving parameter directory: ") + call(global("str"), e));
+        call(error, tr_format("Exception raised while saving parameter directory: %s", call(global("str"), e)));
     } else {
         at(1135);
         py::object notice = mb_box("Notice");
-        call(notice, py::str("Save parameter to ") + path + py::str(" success."));
+        call(notice, tr_format("Save parameter to %s success.", path));
     }
     return py::none();
 }
@@ -179,7 +179,7 @@ py::object ParameterTreeEditorPanel_on_save(py::handle self, py::handle) {
     at(1141);
     if (get_attr(self, "root").is_none()) {
         at(1142);
-        call(mb_box("Notice"), py::str("Please load an parameter directory first."));
+        call(mb_box("Notice"), tr("Please load an parameter directory first."));
         at(1143);
         return py::none();
     }
@@ -192,12 +192,12 @@ py::object ParameterTreeEditorPanel_on_save(py::handle self, py::handle) {
     if (e) {
         at(1147);
         py::object error = mb_box("Error");
-        call(error, py::str("Exception raised while saving parameter directory: ") + call(global("str"), e));
+        call(error, tr_format("Exception raised while saving parameter directory: %s", call(global("str"), e)));
     } else {
         at(1149);
         py::object notice = mb_box("Notice");
         py::object str = global("str");
-        call(notice, py::str("Save parameter to ") + call(str, get_attr(self, "root_path")) + py::str(" success."));
+        call(notice, tr_format("Save parameter to %s success.", call(str, get_attr(self, "root_path"))));
     }
     return py::none();
 }
@@ -293,7 +293,7 @@ py::object add_child_to_selected_directory(py::handle self, const NewChild& c) {
     at(l + 1);
     if (!truth(call_method(item, "IsOk"))) {
         at(l + 2);
-        call(mb_box("Notice"), py::str("You must select a parameter directory item first."));
+        call(mb_box("Notice"), tr("You must select a parameter directory item first."));
         at(l + 3);
         return py::none();
     }
@@ -302,12 +302,12 @@ py::object add_child_to_selected_directory(py::handle self, const NewChild& c) {
     at(l + 5);
     if (!is_instance(container, global("_ParameterDirectory"))) {
         at(l + 6);
-        call(mb_box("Error"), py::str(c.not_directory));
+        call(mb_box("Error"), tr(c.not_directory));
         at(l + 7);
         return py::none();
     }
     at(l + 8);
-    py::object name = call(mb_box("Input"), py::str(c.prompt));
+    py::object name = call(mb_box("Input"), tr(c.prompt));
     at(l + 9);
     if (name.is_none()) {
         at(l + 10);
@@ -318,7 +318,7 @@ py::object add_child_to_selected_directory(py::handle self, const NewChild& c) {
     at(l + 12);
     if (name.equal(py::str(""))) {
         at(l + 13);
-        call(mb_box("Error"), py::str(c.empty));
+        call(mb_box("Error"), tr(c.empty));
         at(l + 14);
         return py::none();
     }
@@ -337,8 +337,7 @@ py::object add_child_to_selected_directory(py::handle self, const NewChild& c) {
         if (existing_name.equal(name)) {
             at(l + 20);
             py::object error = mb_box("Error");
-            call(error, py::str(c.kind) + py::str(" name `") + name +
-                            py::str("` already exists.\nPlease choose another one."));
+            call(error, tr_format("%s name `%s` already exists.\nPlease choose another one.", tr(c.kind), name));
             at(l + 21);
             return py::none();
         }
@@ -382,7 +381,7 @@ py::object ParameterTreeEditorPanel_on_delete_tree_item(py::handle self, py::han
     at(1240);
     if (!truth(call_method(item, "IsOk"))) {
         at(1241);
-        call(mb_box("Error"), py::str("Please select the item you want to delete first."));
+        call(mb_box("Error"), tr("Please select the item you want to delete first."));
         at(1242);
         return py::none();
     }
@@ -390,7 +389,7 @@ py::object ParameterTreeEditorPanel_on_delete_tree_item(py::handle self, py::han
     if (item.equal(call_method(ui(self, "ui_tree"), "GetRootItem"))) {
         at(1244);
         py::object confirm = mb_box("Confirm");
-        if (call(confirm, py::str("Do you really want to clear the whole parameter tree?")).not_equal(wx_attr("YES"))) {
+        if (call(confirm, tr("Do you really want to clear the whole parameter tree?")).not_equal(wx_attr("YES"))) {
             at(1245);
             return py::none();
         }
@@ -418,10 +417,10 @@ py::object ParameterTreeEditorPanel_on_delete_tree_item(py::handle self, py::han
     at(1254);
     py::object name = call_method(ui(self, "ui_tree"), "GetItemText", item);
     at(1255);
-    py::object kind = py::str(is_instance(data, global("_ParameterDirectory")) ? "Directory" : "Book");
+    py::object kind = tr(is_instance(data, global("_ParameterDirectory")) ? "Directory" : "Book");
     at(1256);
     py::object confirm = mb_box("Confirm");
-    py::object question = py::str("Do you really want to delete Parameter ") + kind + py::str(" `") + name + py::str("`?");
+    py::object question = tr_format("Do you really want to delete Parameter %s `%s`?", kind, name);
     if (call(confirm, question).not_equal(wx_attr("YES"))) {
         at(1257);
         return py::none();
@@ -442,7 +441,7 @@ py::object ParameterTreeEditorPanel_on_add_parameter(py::handle self, py::handle
     at(1263);
     if (!truth(call_method(item, "IsOk"))) {
         at(1264);
-        call(mb_box("Error"), py::str("Please select a parameter book first."));
+        call(mb_box("Error"), tr("Please select a parameter book first."));
         at(1265);
         return py::none();
     }
@@ -454,12 +453,12 @@ py::object ParameterTreeEditorPanel_on_add_parameter(py::handle self, py::handle
     at(1267);
     if (!is_instance(book, global("_ParameterBook"))) {
         at(1268);
-        call(mb_box("Error"), py::str("Please select a parameter book first."));
+        call(mb_box("Error"), tr("Please select a parameter book first."));
         at(1269);
         return py::none();
     }
     at(1270);
-    py::object name = call(mb_box("Input"), py::str("Please input your preferred parameter name."));
+    py::object name = call(mb_box("Input"), tr("Please input your preferred parameter name."));
     at(1271);
     if (!truth(name)) return py::none();
     at(1272);
@@ -477,7 +476,7 @@ py::object ParameterTreeEditorPanel_on_add_parameter(py::handle self, py::handle
         if (existing_name.equal(name)) {
             at(1277);
             py::object error = mb_box("Error");
-            call(error, py::str("Parameter name `") + name + py::str("` already exists. Please choose another one."));
+            call(error, tr_format("Parameter name `%s` already exists. Please choose another one.", name));
             at(1278);
             return py::none();
         }
@@ -515,7 +514,7 @@ py::object ParameterTreeEditorPanel_on_edit_parameter(py::handle self, py::handl
     at(1291);
     if (length(rows) > 1) {
         at(1292);
-        call(mb_box("Notice"), py::str("Only one parameter could be edited one time."));
+        call(mb_box("Notice"), tr("Only one parameter could be edited one time."));
         at(1293);
         return py::none();
     }
@@ -698,7 +697,7 @@ py::object ParameterTreeEditorPanel___change_parameter_tree_out_of_control(py::h
     if (truth(get_attr(observer, "changed"))) {
         at(1367);
         py::object confirm = mb_box("Confirm");
-        py::object answer = call(confirm, py::str("Parameter tree is changed in file system. Do you want to reload it?"));
+        py::object answer = call(confirm, tr("Parameter tree is changed in file system. Do you want to reload it?"));
         if (answer.equal(wx_attr("YES"))) {
             at(1368);
             call_method(self, "load_directory", path);
@@ -714,7 +713,7 @@ py::object ParameterTreeEditorPanel___on_copy_parameter(py::handle self, py::han
     at(1371);
     if (length(rows) != 1) {
         at(1372);
-        call(mb_box("Notice"), py::str("请选中并只选中一个要复制的参数。"));
+        call(mb_box("Notice"), tr("请选中并只选中一个要复制的参数。"));
         at(1373);
         return py::none();
     }
