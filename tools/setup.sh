@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 PACKAGES=(python3 python3-dev python3-wxgtk4.0 python3-serial python3-watchdog
           pybind11-dev meson ninja-build python3-mesonpy python3-pip python3-venv
           python3-pytest python3-pytest-xvfb python3-hypothesis python3-mypy
-          xvfb xauth g++ pkg-config)
+          xvfb xauth g++ pkg-config gettext fonts-wqy-microhei)
 
 missing=()
 for p in "${PACKAGES[@]}"; do
@@ -17,7 +17,7 @@ if ((${#missing[@]})); then
     echo "installing: ${missing[*]}"
     SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO="sudo"
     $SUDO apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get -o DPkg::Lock::Timeout=300 install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
 # Debian's interpreter is the one that has wx; never the first python3 on PATH.
