@@ -44,12 +44,20 @@ def _ok_cancel_sizer(dialog, ok_label=None):
     """The standard OK and Cancel buttons; they end the modal run with
     wx.ID_OK and wx.ID_CANCEL unless a handler stops the event."""
     sizer = wx.StdDialogButtonSizer()
-    ok = wx.Button(dialog, wx.ID_OK) if ok_label is None else wx.Button(dialog, wx.ID_OK, tr(ok_label))
-    cancel = wx.Button(dialog, wx.ID_CANCEL)
+    ok = _stock_button(dialog, wx.ID_OK, "OK") if ok_label is None else wx.Button(dialog, wx.ID_OK, tr(ok_label))
+    cancel = _stock_button(dialog, wx.ID_CANCEL, "Cancel")
     sizer.AddButton(ok)
     sizer.AddButton(cancel)
     sizer.Realize()
     return sizer, ok, cancel
+
+
+def _stock_button(dialog, id, text):
+    """A standard button, labelled from the catalog when the catalog
+    translates `text`: GTK draws a stock button's own label in the language
+    of the process's C locale, whatever catalog wx has loaded."""
+    label = tr(text)
+    return wx.Button(dialog, id) if label == text else wx.Button(dialog, id, label)
 
 
 def _start_dialog(dialog, parent, title):
