@@ -17,16 +17,6 @@ py::object message_box(py::handle message, py::handle title, const char* buttons
     return show(message, title, "style"_a = style);
 }
 
-// Labels the dialog's standard button `id` from the catalog when the catalog
-// translates `text`: GTK draws a stock button's own label in the language of
-// the process's C locale, whatever catalog wx has loaded.
-void label_from_catalog(py::handle dialog, const char* id, const char* text) {
-    py::object label = tr(text);
-    if (label.equal(py::str(text))) return;
-    py::object button = call_method(dialog, "FindWindow", wx_attr(id));
-    if (!button.is_none()) call_method(button, "SetLabel", label);
-}
-
 // 625
 py::object MB_Error(py::handle message, py::handle title) {
     at(626);
@@ -51,8 +41,8 @@ py::object MB_Confirm(py::handle message, py::handle title) {
 py::object MB_Input(py::handle message, py::handle value_type, py::handle title, py::handle default_) {
     at(638);
     py::object dlg = call(wx_attr("TextEntryDialog"), py::none(), message, tr_default(title, "Input Dialog"));
-    label_from_catalog(dlg, "ID_OK", "OK");
-    label_from_catalog(dlg, "ID_CANCEL", "Cancel");
+    label_from_catalog(call_method(dlg, "FindWindow", wx_attr("ID_OK")), "OK");
+    label_from_catalog(call_method(dlg, "FindWindow", wx_attr("ID_CANCEL")), "Cancel");
     at(639);
     if (!default_.is_none()) {
         at(640);

@@ -301,6 +301,13 @@ py::object tr_format(const char* text, A&&... args) {
 // default text (given or left out), as it is otherwise.
 py::object tr_default(py::handle value, const char* default_text);
 
+// Labels a standard button (wx.ID_OK, wx.ID_CANCEL; None is passed over)
+// from the catalog when the catalog translates `text`: GTK draws a stock
+// button's own label in the language of the process's C locale, whatever
+// catalog wx has loaded.  Without such a translation the button keeps its
+// stock label.
+void label_from_catalog(py::handle button, const char* text);
+
 // ------------------------------------------------------------ expressions ---
 
 // Evaluates the small expressions that declarations are written in: names

@@ -27,4 +27,11 @@ py::object tr_default(py::handle value, const char* default_text) {
     return py::reinterpret_borrow<py::object>(value);
 }
 
+void label_from_catalog(py::handle button, const char* text) {
+    if (button.is_none()) return;
+    py::object label = tr(text);
+    if (label.equal(py::str(text))) return;
+    call_method(button, "SetLabel", label);
+}
+
 }  // namespace kvt
