@@ -58,6 +58,9 @@ def main(argv=None):
     if folder and not os.path.isdir(folder):
         return _fail("not a folder: %s" % folder, 2)
     import wx
+    # wx's debug messages (image handlers registered twice and the like) are
+    # not for the people using the editor.
+    wx.Log.SetLogLevel(wx.LOG_Info)
     try:
         _app = wx.App(False)
     except SystemExit:

@@ -17,7 +17,7 @@ def run_command(*args, display=True):
                           timeout=60, env=env, cwd=REPO_ROOT)
 
 
-def test_refusals_are_one_line_and_non_zero():
+def test_refusals_are_one_line_and_non_zero(tmp_path):
     no_display = run_command(SAMPLE_TREE, display=False)
     assert no_display.returncode == 1
     assert no_display.stderr.splitlines() == [
@@ -26,6 +26,11 @@ def test_refusals_are_one_line_and_non_zero():
     assert missing.returncode == 2
     assert missing.stderr.splitlines() == ["kvt-paraedit: not a folder: %s"
                                            % os.path.join(SAMPLE_TREE, "missing")]
+    (tmp_path / "bad.para").write_text("not json")
+    damaged = run_command(str(tmp_path))
+    assert damaged.returncode == 1
+    assert damaged.stderr.splitlines() == ["kvt-paraedit: cannot open %s: %s: not valid JSON: "
+                                           "Expecting value at line 1 column 1" % (tmp_path, tmp_path / "bad.para")]
 
 
 def test_opens_the_sample_tree(tmp_path):
