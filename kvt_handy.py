@@ -287,14 +287,14 @@ def _check_name(name):
 TRANSLATION_DOMAIN = "kvt_wxtools"
 
 
-def tr(text):
+def tr(text: str) -> str:
     """`text` in the language of the loaded kvt_wxtools catalog; exactly
     `text` when no catalog is loaded or the catalog lacks it."""
     import wx
     return wx.GetTranslation(text, TRANSLATION_DOMAIN)
 
 
-def catalog_folder():
+def catalog_folder() -> str:
     """The folder holding the compiled catalogs (LANG/LC_MESSAGES/kvt_wxtools.mo),
     installed beside the kvt_wxtools extension module."""
     spec = importlib.util.find_spec("kvt_wxtools")
@@ -303,7 +303,7 @@ def catalog_folder():
     return os.path.join(os.path.dirname(spec.origin), "kvt_wxtools_locale")
 
 
-def load_translations(language=None):
+def load_translations(language: "str | None" = None) -> bool:
     """Loads the kvt_wxtools catalog into wx's translations, so that every
     window of kvt_wxtools and its siblings made afterwards shows its texts in
     `language`: "en" (English) or "zh_CN" (Simplified Chinese), or None for
@@ -324,4 +324,4 @@ def load_translations(language=None):
     if language is not None:
         translations.SetLanguage(language)
     translations.AddStdCatalog()
-    return translations.AddCatalog(TRANSLATION_DOMAIN)
+    return bool(translations.AddCatalog(TRANSLATION_DOMAIN))

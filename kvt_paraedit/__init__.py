@@ -9,19 +9,25 @@ catalog exists for it (English otherwise); --language picks one ("en",
 "zh_CN").  Exit status: 0 once the editor is closed, 1 when it could not be
 opened (no display, a tree that fails to load), 2 for wrong arguments.
 """
+from __future__ import annotations
+
 import argparse
 import os
 import sys
+from typing import TYPE_CHECKING
+
+if TYPE_CHECKING:
+    import wx
 
 PROG = "kvt-paraedit"
 
 
-def _fail(message, status):
+def _fail(message: str, status: int) -> int:
     print("%s: %s" % (PROG, message), file=sys.stderr, flush=True)
     return status
 
 
-def _parser():
+def _parser() -> argparse.ArgumentParser:
     parser = argparse.ArgumentParser(
         prog=PROG, description="Edit a parameter tree: directories of parameter books.")
     parser.add_argument("folder", nargs="?", default="", metavar="FOLDER",
@@ -31,16 +37,16 @@ def _parser():
     return parser
 
 
-def load_language(language=None):
+def load_language(language: str | None = None) -> bool:
     """Loads the catalog of `language`, or of the user's preferred language,
     falling back to English, so that the editor speaks one language."""
     import kvt_handy
     if kvt_handy.load_translations(language):
         return True
-    return language is None and kvt_handy.load_translations("en")
+    return language is None and bool(kvt_handy.load_translations("en"))
 
 
-def open_editor(folder=""):
+def open_editor(folder: str = "") -> wx.Dialog:
     """The editor's dialog on `folder` (loaded at once; "" for none), not yet
     shown; resizable, as the only window of a program.  Needs a wx.App."""
     import wx
@@ -51,7 +57,7 @@ def open_editor(folder=""):
     return dialog
 
 
-def main(argv=None):
+def main(argv: list[str] | None = None) -> int:
     """The command: returns its exit status."""
     args = _parser().parse_args(argv)
     folder = args.folder
