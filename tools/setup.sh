@@ -7,8 +7,10 @@ cd "$(dirname "$0")/.."
 PACKAGES=(python3 python3-dev python3-wxgtk4.0 python3-serial python3-watchdog
           pybind11-dev meson ninja-build python3-mesonpy python3-pip python3-venv
           python3-pytest python3-pytest-xvfb python3-hypothesis python3-mypy
-          xvfb xauth g++ pkg-config gettext fonts-wqy-microhei)
+          xvfb xauth g++ pkg-config)
 
+# msgfmt compiles the translation catalogs; the font draws Chinese text.
+PACKAGES+=(gettext fonts-wqy-microhei)
 missing=()
 for p in "${PACKAGES[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
