@@ -274,25 +274,3 @@ def test_screenshot_mode_writes_one_picture_per_window(tmp_path):
         # The title bar and the window below it: many colours, not a plain area.
         assert len(set(data[i:i + 3] for i in range(0, len(data), 3 * 7))) > 8, name
     assert folder_entries(SAMPLE_TREE) == before
-
-
-def test_language_choice_switches_the_next_windows(gallery):
-    def texts_of_next_editor():
-        seen = []
-
-        def read_and_end():
-            dialog = modal_window(wx.Dialog)
-            panel = dialog.GetChildren()[0]
-            seen.append([dialog.GetTitle(), panel.ui_load_button.GetLabel()])
-            dialog.EndModal(wx.ID_CANCEL)
-        call_modal(gallery.on_tree_editor, read_and_end)
-        return seen[0]
-
-    try:
-        for code, expected in ((None, ["Parameter Tree Editor", "Load..."]),
-                               ("zh_CN", ["参数树编辑器", "加载…"]), ("en", ["Parameter Tree Editor", "Load..."])):
-            gallery.language_choice.SetSelection([c for c, _ in gallery_frame.LANGUAGES].index(code))
-            gallery.on_language()
-            assert texts_of_next_editor() == expected, code
-    finally:
-        gallery_frame.set_language(None)

@@ -5,12 +5,13 @@ import glob
 import os
 import re
 import shutil
+import sys
 
 import pytest
 import wx
 
-from harness import (REPO_ROOT, answer_message_box, answer_text_entry, call_modal, run_python,
-                     shown_message_boxes)
+from harness import (REPO_ROOT, answer_message_box, answer_text_entry, call_modal, modal_window,
+                     run_python, shown_message_boxes)
 import kvt_handy
 import kvt_wxtools
 from kvt_paratree import Parameter
@@ -191,3 +192,35 @@ def test_catalogs_translate_every_wrapped_text():
             assert untranslated == [], language
     finally:
         wx.Translations.Set(None)
+
+
+@pytest.fixture
+def gallery(tmp_path):
+    sys.path.insert(0, os.path.join(REPO_ROOT, "examples", "gallery"))
+    import gallery_frame
+    frame = gallery_frame.GalleryFrame(tree_dir=str(tmp_path / "tree"))
+    try:
+        yield frame
+    finally:
+        frame.Close(force=True)
+        gallery_frame.set_language(None)
+
+
+def test_language_choice_switches_the_next_windows(gallery):
+    def texts_of_next_editor():
+        seen = []
+
+        def read_and_end():
+            dialog = modal_window(wx.Dialog)
+            panel = dialog.GetChildren()[0]
+            seen.append([dialog.GetTitle(), panel.ui_load_button.GetLabel()])
+            dialog.EndModal(wx.ID_CANCEL)
+        call_modal(gallery.on_tree_editor, read_and_end)
+        return seen[0]
+
+    languages = [code for code, _ in sys.modules["gallery_frame"].LANGUAGES]
+    for code, expected in ((None, ["Parameter Tree Editor", "Load..."]),
+                           ("zh_CN", ["参数树编辑器", "加载…"]), ("en", ["Parameter Tree Editor", "Load..."])):
+        gallery.language_choice.SetSelection(languages.index(code))
+        gallery.on_language()
+        assert texts_of_next_editor() == expected, code
