@@ -8,9 +8,14 @@ Each constructor takes only the parent window.  Nothing is created at import.
 import wx
 import wx.grid
 
-from kvt_handy import tr
-
 _BORDER = 5
+
+
+def tr(text):
+    """`text` through the tools' translation lookup (kvt_handy.tr), which is
+    imported at the first use: importing this module needs only wx."""
+    from kvt_handy import tr as translate
+    return translate(text)
 
 
 def _make_grid(parent, labels, widths):
