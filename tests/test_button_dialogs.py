@@ -51,7 +51,7 @@ def test_choose_one_button_records_the_pressed_button(made, press):
     assert (d.GetSelectedIndex(), d.GetSelectedString()) == (press, choices[press])
 
 
-@pytest.mark.parametrize("choices", [[], ("a", "b")])
+@pytest.mark.parametrize("choices", [("a", "b")])
 def test_choose_one_button_closed_without_a_choice(made, choices):
     d = kvt.ChooseOneButtonDialog(None, "t", "q", choices)
     made.append(d)
@@ -60,7 +60,20 @@ def test_choose_one_button_closed_without_a_choice(made, choices):
     assert (d.GetSelectedIndex(), d.GetSelectedString()) == (-1, "")
 
 
-@pytest.mark.parametrize("default, expected", [(0, 0), (1, 1), (True, 1), (-1, None), (3, None)])
+def test_choose_one_button_refuses_nothing_to_choose_and_a_foreign_default():
+    for choices, default, error, text in [
+            ([], 0, ValueError, "choices must not be empty"),
+            (iter(()), 0, ValueError, "choices must not be empty"),
+            (["a", "b"], 5, ValueError, r"default must be an index into choices \(0 to 1\), not 5"),
+            (["a", "b"], -2, ValueError, r"default must be an index into choices \(0 to 1\), not -2"),
+            (["a", "b"], "0", TypeError, "default must be an int index into choices or None, not str")]:
+        with pytest.raises(error, match="^%s$" % text):
+            kvt.ChooseOneButtonDialog(None, "t", "q", choices, default=default)
+    assert list(wx.GetTopLevelWindows()) == []
+
+
+@pytest.mark.parametrize("default, expected", [(0, 0), (1, 1), (True, 1), (-1, None), (None, None),
+                                               (2, 2)])
 def test_choose_one_button_default(made, default, expected):
     d = kvt.ChooseOneButtonDialog(None, "t", "q", ["a", "b", "c"], default=default)
     made.append(d)
@@ -77,3 +90,28 @@ def test_choose_one_button_ignores_a_foreign_button(made):
     # Not shown modally: an EndModal here would raise a wx assertion.
     assert d.OnChoose(event) is None
     assert (d.GetSelectedIndex(), d.GetSelectedString()) == (-1, "")
+
+
+MAKERS = {
+    "TrueOrFalseDialog": lambda: kvt.TrueOrFalseDialog(None, "t", "Go on?"),
+    "ChooseOneButtonDialog": lambda: kvt.ChooseOneButtonDialog(None, "t", "q", ["a", "b"]),
+    "WaitForDialog": lambda: kvt.WaitForDialog(None, "t", "Please wait", lambda: None),
+    "AutoCloseMessageBox": lambda: kvt.AutoCloseMessageBox(None, "t", "Saved"),
+    "SimpleInputDialog": lambda: kvt.SimpleInputDialog(None),
+    "MultipleInputDialog": lambda: kvt.MultipleInputDialog(None, ["a"]),
+    "SingleChoiceTimeoutDialog": lambda: kvt.SingleChoiceTimeoutDialog(None, "m", "c", ["a"], timeout=0),
+}
+
+
+@pytest.mark.parametrize("name", sorted(MAKERS))
+def test_dialog_without_parent_is_centred_and_warns_nothing(made, name, recwarn):
+    import warnings
+    with warnings.catch_warnings():
+        warnings.simplefilter("error")   # as test suites run with -W error
+        d = MAKERS[name]()
+    made.append(d)
+    assert [w for w in recwarn if issubclass(w.category, (DeprecationWarning, wx.wxPyDeprecationWarning))] == []
+    area = wx.Display(max(wx.Display.GetFromWindow(d), 0)).GetClientArea()
+    rect = d.GetRect()
+    assert abs(rect.x + rect.width / 2 - (area.x + area.width / 2)) <= 2, (tuple(rect), tuple(area))
+    assert abs(rect.y + rect.height / 2 - (area.y + area.height / 2)) <= 2, (tuple(rect), tuple(area))

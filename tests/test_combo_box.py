@@ -143,3 +143,21 @@ def test_port_list_with_the_real_pyserial(frame):
     port_list = kvt.COMPortList(control)
     assert port_list.objects == expected and control.GetItems() == expected
     assert port_list.GetSelectionIndex() == (0 if expected else -1)
+
+
+def test_port_list_rescan_keeps_the_selected_port_or_selects_the_first(frame, monkeypatch):
+    found = ["COM1", "COM3"]
+    monkeypatch.setattr(kvt, "_comports", lambda: [Port((name, "d", "h")) for name in found])
+    control = wx.ListBox(frame)
+    port_list = kvt.COMPortList(control)
+    port_list.SetSelection(1)
+    # Still there (elsewhere), gone (the first port), no ports, a port again.
+    for ports, selected in [(["COM0", "COM3"], "COM3"), (["COM5", "COM6"], "COM5"), ([], None),
+                            (["COM9"], "COM9")]:
+        found[:] = ports
+        assert port_list.Rescan() is None
+        assert port_list.objects == ports == control.GetItems() and port_list.GetSelection() == selected
+    monkeypatch.setattr(kvt, "_comports", lambda: 1 / 0)
+    with pytest.raises(ZeroDivisionError):   # a failing scan leaves the list as it was
+        port_list.Rescan()
+    assert port_list.objects == ["COM9"] and port_list.GetSelection() == "COM9"

@@ -86,8 +86,9 @@ def test_conversions_go_through_the_module_class(frame):
 
 
 def test_failures(frame):
-    with pytest.raises(AttributeError, match="'NoneType' object has no attribute 'year'"):
-        kvt.DatePicker(wx.TextCtrl(frame)).GetValue()
+    with pytest.raises(TypeError, match="^control must be a wx.adv.DatePickerCtrl or a wx.adv.CalendarCtrl, "
+                                        "not TextCtrl$"):
+        kvt.DatePicker(wx.TextCtrl(frame))
 
     class NoDay:
         year, month = 2020, 1

@@ -213,8 +213,15 @@ values = st.one_of(
 
 
 def instance_of(cls):
-    """A real instance of one of the data-bound wrappers on a stand-in control."""
-    return st.builds(lambda: cls(StandIn()))
+    """A real instance of one of the data-bound wrappers on a stand-in control
+    (a DatePicker takes only real date controls: its stand-in is set after)."""
+    def make():
+        if cls is kvt_wxtools.DatePicker:
+            picker = cls.__new__(cls)
+            picker.control = StandIn()
+            return picker
+        return cls(StandIn())
+    return st.builds(make)
 
 
 WRAPPERS = {kvt_wxtools.ComboList, kvt_wxtools.RowGrid, kvt_wxtools.DatePicker,

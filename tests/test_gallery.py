@@ -274,3 +274,4 @@ def test_screenshot_mode_writes_one_picture_per_window(tmp_path):
         # The title bar and the window below it: many colours, not a plain area.
         assert len(set(data[i:i + 3] for i in range(0, len(data), 3 * 7))) > 8, name
     assert folder_entries(SAMPLE_TREE) == before
+

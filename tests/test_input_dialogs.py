@@ -131,10 +131,27 @@ def test_multiple_input_failures(made):
         d.get("b")
     with pytest.raises(TypeError, match=r"^Argument 'field' has incorrect type \(expected str, got int\)$"):
         d.get(1)
-    # A tuple is neither a name, a list nor a dict: no field table is made.
-    with pytest.raises(AttributeError, match="_MultipleInputDialog__field_value_dict"):
-        kvt.MultipleInputDialog(None, ("a", "b"))
+    # Anything but a name, a list of names or a dict of texts is refused
+    # before a window is made.
+    for fields, text in [(("a", "b"), "fields must be a str, a list of str or a dict of str to str, not tuple"),
+                         (5, "fields must be a str, a list of str or a dict of str to str, not int"),
+                         (["a", 1], r"fields\[1\] must be a str, not int"),
+                         ({"a": 1}, r"fields\['a'\] must be a str, not int"),
+                         ({2: "x"}, "the names in fields must be str, not int")]:
+        with pytest.raises(TypeError, match="^%s$" % text):
+            kvt.MultipleInputDialog(None, fields)
+    assert list(wx.GetTopLevelWindows()) == [d]
     # The half-built window is left to the caller, as with any failed wx constructor.
     for w in wx.GetTopLevelWindows():
         if w is not d:
             w.Destroy()
+
+
+def test_multiple_input_fields_show_their_defaults_whole(made):
+    defaults = {"Host": "192.168.0.20", "Device": "/dev/serial/by-id/usb-FTDI_FT232R_A50285BI-if00-port0",
+                "Baud": "9600"}
+    d = kvt.MultipleInputDialog(None, dict(defaults))
+    made.append(d)
+    for field, text in defaults.items():
+        ctrl = d._MultipleInputDialog__field_ctrls[field]
+        assert ctrl.GetSize().width >= ctrl.GetSizeFromTextSize(ctrl.GetTextExtent(text).width).width

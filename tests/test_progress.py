@@ -178,26 +178,70 @@ def test_work_over_before_the_run_ends_it_at_once(made, reported):
     assert not dlg.ui_timer.IsRunning()
 
 
-def test_progress_lacking_a_member_is_reported_until_closed(made, reported):
-    progress = types.SimpleNamespace(name="job", progress=1, subtotal=2)
-    dlg = progress_dialog(made, progress, 0.01)
-    assert run_modal(dlg, wait_until(lambda: len(reported) >= 2), call(dlg.Close)) == wx.ID_CANCEL
-    assert isinstance(reported[0], AttributeError)
-    assert entry_of(reported[0], "kvt_wxtools.ProgressDialog.on_refresh").lineno == 1468
-    assert dlg.ui_fraction.GetLabel() == "1 / 2"
-    # Closing ended the polling with the run.
-    count = len(reported)
-    time.sleep(0.05)
-    flush_events()
-    assert len(reported) == count and not dlg.ui_timer.IsRunning()
+def test_progress_lacking_a_member_is_refused_at_the_call(made):
+    for progress in (5, types.SimpleNamespace(name="job", progress=1, subtotal=2)):
+        with pytest.raises(TypeError, match="^progress must be a Progress .* not (int|types.SimpleNamespace)$"):
+            kvt_wxtools.ProgressDialog(None, progress)
+    assert list(wx.GetTopLevelWindows()) == []
 
 
-def test_showing_again_resumes_polling(made):
-    progress = Progress("job", 1)
+def press_escape(dlg):
+    event = wx.KeyEvent(wx.wxEVT_CHAR_HOOK)
+    event.SetKeyCode(wx.WXK_ESCAPE)
+    event.SetEventObject(dlg)
+    dlg.GetEventHandler().ProcessEvent(event)
+
+
+@pytest.mark.parametrize("how", ["Close", "Escape", "EndModal"])
+def test_closing_cancels_the_work_its_worker_sees_it(made, how):
+    progress = Progress("job", 100)
+    steps = []
+
+    def work():   # a worker that stops once advance() says so
+        while progress.advance():
+            steps.append(1)
+            time.sleep(0.005)
+
     dlg = progress_dialog(made, progress, 0.01)
+    worker = threading.Thread(target=work)
+    worker.start()
+    close = {"Close": call(dlg.Close), "Escape": call(press_escape, dlg),
+             "EndModal": call(dlg.EndModal, wx.ID_CANCEL)}[how]
+    try:
+        assert run_modal(dlg, wait_until(lambda: steps), close) == wx.ID_CANCEL
+    finally:
+        worker.join(5)
+    assert not worker.is_alive() and len(steps) < 100
+    assert progress.status is Progress.Status.Cancelled and progress.update(name="x") is False
+    assert run_modal(dlg) == wx.ID_CANCEL   # shown again: over at the first tick
+
+
+def test_dialog_grows_with_its_texts_and_never_shrinks(made):
+    progress = Progress("Handshake", 10)
+    dlg = progress_dialog(made, progress, 0.01)
+    width = dlg.GetSize().width
+    long_name = "Handshake with /dev/ttyUSB0 at 115200 baud, then the parameter books"
+    assert run_modal(dlg, wait_until(lambda: dlg.ui_fraction.GetLabel() == "0 / 10"),
+                     call(progress.update, 11, 300000, long_name), call(progress.finish)) == wx.ID_OK
+    name, fraction = dlg.ui_name.GetRect(), dlg.ui_fraction.GetRect()
+    assert name.width >= dlg.ui_name.GetBestSize().width and name.right < fraction.left
+    assert fraction.width >= dlg.ui_fraction.GetBestSize().width and fraction.right < dlg.GetClientSize().width
+    grown = dlg.GetSize()
+    assert grown.width > width
+    dlg.progress = Progress("short", 1)
+    dlg.progress.finish()
+    assert run_modal(dlg) == wx.ID_OK and dlg.GetSize() == grown
+
+
+def test_showing_again_resumes_polling_of_work_that_cannot_be_cancelled(made):
+    class Own:   # the caller's own progress record: no cancel()
+        Status = Progress.Status
+        name, progress, subtotal, status = "job", 0, 1, Progress.Status.Running
+
+    work = Own()
+    dlg = progress_dialog(made, work, 0.01)
     assert run_modal(dlg, call(dlg.Close)) == wx.ID_CANCEL
-    progress.advance()
-    progress.finish()
+    work.progress, work.status = 1, Progress.Status.Done
     assert run_modal(dlg) == wx.ID_OK
     assert dlg.ui_fraction.GetLabel() == "1 / 1"
 

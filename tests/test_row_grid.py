@@ -5,7 +5,9 @@ import pytest
 import wx
 import wx.grid
 
-from harness import entry_of
+import time
+
+from harness import answer_message_box, call_modal, entry_of, flush_events
 import kvt_wxtools as kvt
 
 RED = wx.Colour(255, 0, 0)
@@ -188,17 +190,30 @@ def test_update_refuses_other_index_types_before_changing_anything(grid):
 
 
 @pytest.mark.parametrize("method, args", [("Append", ()), ("Insert", (0,))])
-def test_failed_fill_leaves_grid_and_objects_in_step(grid, method, args):
+def test_failed_fill_leaves_no_half_made_row(grid, method, args):
     rows = kvt.RowGrid(grid)
+    rows.Append(("kept", "row"))
+
+    def broken(item):
+        raise RuntimeError("no info")
+
+    for bad, error in [(("only one",), IndexError), (object(), TypeError)]:
+        with pytest.raises(error) as caught:
+            getattr(rows, method)(bad, *args)
+        assert texts(grid) == [["kept", "row"]] and rows.objects == [("kept", "row")]
+        assert entry_of(caught.value, "kvt_wxtools.RowGrid." + method).filename == "wxtools.py"
+    rows = kvt.RowGrid(grid, broken)
+    with pytest.raises(RuntimeError):
+        getattr(rows, method)(Item(1, 2), *args)
+    assert grid.GetNumberRows() == 1 and rows.objects == []
+
+
+def test_bulk_call_stops_at_the_failing_item(grid):
+    rows = kvt.RowGrid(grid)
+    rows.AppendItems([("a", 0), ("z", 9)])
     with pytest.raises(IndexError):
-        getattr(rows, method)(("only one",), *args)
-    assert grid.GetNumberRows() == 1 and rows.objects == [("only one",)]
-    assert grid.GetCellValue(0, 0) == "only one"
-    with pytest.raises(TypeError):
-        getattr(rows, method)(object(), *args)   # no get_info: no values
-    assert grid.GetNumberRows() == 2 and len(rows.objects) == 2
-    with pytest.raises(TypeError):
-        rows.Update()
+        rows.InsertItems([("b", 1), ("c", 2), ("bad",), ("d", 3)], 1)
+    assert [t[0] for t in texts(grid)] == [o[0] for o in rows.objects] == ["a", "b", "c", "z"]
 
 
 def test_rows_added_behind_the_wrappers_back(grid):
@@ -211,3 +226,140 @@ def test_rows_added_behind_the_wrappers_back(grid):
     with pytest.raises(IndexError):   # more rows than objects to pop
         rows.Clear()
     assert grid.GetNumberRows() == 0 and rows.objects == []
+
+
+# ------------------------------------------------------- sorting, editing ---
+
+class Part:
+    def __init__(self, name, qty):
+        self.name, self.qty = name, qty
+
+
+def header_click(grid, col):
+    """What a click on a column label sends the grid; True when the grid is
+    left to sort by itself."""
+    event = wx.grid.GridEvent(grid.GetId(), wx.grid.wxEVT_GRID_COL_SORT, grid, -1, col)
+    processed = grid.GetEventHandler().ProcessEvent(event)
+    return processed and event.IsAllowed()
+
+
+@pytest.fixture
+def parts(frame, grid):
+    rows = kvt.RowGrid(grid, lambda p: (p.name, p.qty))
+    made = [Part("bolt", 120), Part("nut", 9), Part("Washer", 1000), Part("axle", 9), Part("cap", "n/a")]
+    rows.AppendItems(made)
+    frame.Show()
+    flush_events()
+    return rows, made
+
+
+def names(rows):
+    shown = [t[0] for t in texts(rows.control)]
+    assert shown == [p.name for p in rows.objects]   # row i shows objects[i]
+    return shown
+
+
+def test_header_clicks_sort_reverse_and_restore(parts):
+    rows, made = parts
+    grid, objects = rows.control, rows.objects
+    grid.SetCellBackgroundColour(2, 0, RED)   # Washer's colour and selection move with it
+    grid.SelectRow(2)
+    # A real click on the second label; numbers by value, before texts.
+    labels = grid.GetGridColLabelWindow()
+    simulator = wx.UIActionSimulator()
+    simulator.MouseMove(labels.ClientToScreen((grid.GetColSize(0) + 10, grid.GetColLabelSize() // 2)))
+    flush_events()
+    simulator.MouseClick()
+    deadline = time.monotonic() + 5
+    while grid.GetSortingColumn() != 1 and time.monotonic() < deadline:
+        flush_events()
+    assert names(rows) == ["nut", "axle", "bolt", "Washer", "cap"] and grid.IsSortOrderAscending()
+    assert grid.GetColLabelValue(1) == "B \u25b2"
+    assert rows.GetSelection() is made[2] and grid.GetCellBackgroundColour(3, 0) == RED
+    assert not header_click(grid, 1)   # reversed; equal cells keep their order
+    assert names(rows) == ["cap", "Washer", "bolt", "nut", "axle"] and grid.GetColLabelValue(1) == "B \u25bc"
+    header_click(grid, 1)
+    assert rows.objects == made and rows.objects is objects and grid.GetSortingColumn() == wx.NOT_FOUND
+    assert [grid.GetColLabelValue(c) for c in range(2)] == ["A", "B"]
+    grid.SetColLabelValue(1, "Qty")
+    header_click(grid, 1)
+    header_click(grid, 0)   # case-blind texts; the mark moves to the new column
+    assert names(rows) == ["axle", "bolt", "cap", "nut", "Washer"]
+    assert [grid.GetColLabelValue(c) for c in range(2)] == ["A \u25b2", "Qty"]
+    rows.EnableHeaderSort(False)
+    header_click(grid, 1)
+    assert names(rows)[0] == "axle" and grid.GetSortingColumn() == 0
+
+
+def test_program_order_after_changes_while_sorted_and_sorting_in_code(parts):
+    rows, made = parts
+    rows.SortByColumn(0, descending=True)
+    rows.Delete(1)              # nut
+    rows.Append(Part("pin", 3))
+    rows.Insert(made[0], 0)     # bolt a second time
+    rows.RestoreOrder()         # what is left of the program's order, then the rest as shown
+    assert names(rows) == ["bolt", "Washer", "axle", "cap", "bolt", "pin"]
+    rows.SortBy(lambda p: p.name[-1], reverse=True)
+    assert names(rows) == ["bolt", "bolt", "Washer", "cap", "pin", "axle"]
+    with pytest.raises(IndexError, match=r"^col must be a column of the grid \(0 to 1\), not 2$"):
+        rows.SortByColumn(2)
+    with pytest.raises(TypeError, match="^key must be callable, not int$"):
+        rows.SortBy(1)
+    with pytest.raises(TypeError):   # Python's own comparison of the keys
+        rows.SortBy(lambda p: p.qty)
+    assert names(rows) == ["bolt", "bolt", "Washer", "cap", "pin", "axle"]
+    rows.Clear()
+    rows.Append(Part("new", 1))
+    rows.RestoreOrder()
+    assert names(rows) == ["new"]
+
+
+def edit(grid, row, col, text):
+    """Types `text` into the cell's editor and leaves it, as a user does;
+    False when the grid opens no editor there."""
+    grid.SetGridCursor(row, col)
+    grid.EnableCellEditControl()
+    if not grid.IsCellEditControlEnabled():
+        return False
+    editor = grid.GetCellEditor(row, col)
+    editor.GetControl().SetValue(text)
+    editor.DecRef()
+    grid.DisableCellEditControl()
+    return True
+
+
+def test_edits_go_through_the_setter_and_the_row_shows_the_object(parts):
+    rows, made = parts
+    grid = rows.control
+    assert not edit(grid, 0, 1, "999")   # read-only without a setter
+    calls = []
+
+    def setter(part, col, text):
+        calls.append((part, col, text))
+        if col == 0:
+            part.name = text.strip().upper()
+        else:
+            part.qty = int(text)
+
+    rows.SetCellSetter(setter)
+    assert edit(grid, 0, 1, "999") and edit(grid, 1, 0, "  pin ")
+    assert calls == [(made[0], 1, "999"), (made[1], 0, "  pin ")] and made[0].qty == 999
+    assert texts(grid)[:2] == [["bolt", "999"], ["PIN", "9"]]
+    # Refused: the old text back, the error's message to the user.
+    assert call_modal(lambda: edit(grid, 0, 1, "lots"),
+                      answer_message_box(wx.OK, message="invalid literal for int() with base 10: 'lots'"))
+    assert texts(grid)[0] == ["bolt", "999"] and made[0].qty == 999
+    rows.SetCellSetter(setter, columns=[1])
+    assert not edit(grid, 1, 0, "zzz") and edit(grid, 1, 1, "7") and texts(grid)[1] == ["PIN", "7"]
+    # An edit still open when the rows are sorted lands in its own row.
+    grid.SetGridCursor(0, 1)
+    grid.EnableCellEditControl()
+    editor = grid.GetCellEditor(0, 1)
+    editor.GetControl().SetValue("5")
+    editor.DecRef()
+    rows.SortByColumn(1)
+    assert made[0].qty == 5 and texts(grid)[0] == ["bolt", "5"] and not grid.IsCellEditControlEnabled()
+    rows.SetCellSetter(None)
+    assert not edit(grid, 1, 1, "8")
+    with pytest.raises(TypeError, match="^setter must be callable or None, not str$"):
+        rows.SetCellSetter("qty")

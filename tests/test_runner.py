@@ -70,7 +70,7 @@ def test_window_fit_layout_fits_and_centres_a_real_frame():
         frame.Destroy()
 
 
-def test_window_fit_layout_without_sizer_fails_after_layout():
+def test_window_fit_layout_refuses_no_window_and_a_window_without_sizer():
     laid_out = []
 
     class Frame(wx.Frame):
@@ -80,12 +80,14 @@ def test_window_fit_layout_without_sizer_fails_after_layout():
 
     frame = Frame(None)
     try:
-        with pytest.raises(AttributeError) as info:
+        with pytest.raises(ValueError) as info:
             kvt.window_fit_layout(frame)
     finally:
         frame.Destroy()
-    assert str(info.value) == "'NoneType' object has no attribute 'Fit'"
-    assert laid_out == [True]
+    assert str(info.value) == "window has no sizer to fit it to (call window.SetSizer first)"
+    assert laid_out == []
+    with pytest.raises(TypeError, match="^window must be a wx.Window, not None$"):
+        kvt.window_fit_layout(None)
     entry = entry_of(info.value, "kvt_wxtools.window_fit_layout")
     assert entry.filename == "wxtools.py" and 716 <= entry.lineno < 726
 

@@ -156,3 +156,10 @@ def test_timers_never_reach_a_destroyed_dialog(make):
     """ % make.replace("\n", "\n        "))
     assert result.rc == 0, str(result)
     assert result.data == "alive"
+
+
+def test_callback_must_be_callable():
+    with pytest.raises(TypeError, match="^callback must be callable, not int$") as info:
+        kvt_wxtools.WaitForDialog(None, "t", "m", 5)
+    assert entry_of(info.value, "kvt_wxtools.WaitForDialog.__init__").filename == "wxtools.py"
+    assert list(wx.GetTopLevelWindows()) == []

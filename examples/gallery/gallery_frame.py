@@ -231,17 +231,19 @@ class GalleryFrame(wx.Frame):
         for col, (label, width) in enumerate(zip(samples.PART_COLUMNS, (110, 160, 50, 90))):
             self.parts_grid.SetColLabelValue(col, label)
             self.parts_grid.SetColSize(col, width)
-        self.parts_grid.EnableEditing(False)
         self.parts = kvt_wxtools.RowGrid(self.parts_grid, samples.Part.row, samples.part_colour)
         self.parts.AppendItems(samples.parts())
+        # Name, quantity and price can be edited in the grid; the part number stays.
+        self.parts.SetCellSetter(self.set_part_cell, columns=[1, 2, 3])
         self._more_parts = samples.more_parts()
         row.Add(self.parts_grid, 1, wx.EXPAND | wx.RIGHT, BORDER)
         row.Add(self._command_column(parent, [
             ("part_add", "Append"), ("part_insert", "Insert above"),
             ("part_delete", "Delete selected"), ("part_select_next", "Select next"),
-            ("part_use_one", "Use one (Update)")]), 0)
+            ("part_use_one", "Use one (Update)"), ("part_sort_value", "Sort by stock value")]), 0)
         box.Add(row, 1, wx.EXPAND | wx.ALL, BORDER)
-        box.Add(wx.StaticText(parent, label="Rows with %d or fewer in stock are shaded."
+        box.Add(wx.StaticText(parent, label="Rows with %d or fewer in stock are shaded.  Click a header to sort (again: reverse,\n"
+                              "a third time: as added); double-click a name, quantity or price to edit it."
                               % samples.LOW_STOCK), 0, wx.ALL, BORDER)
         return box
 
@@ -436,16 +438,11 @@ class GalleryFrame(wx.Frame):
         worker = threading.Thread(target=work, name="gallery-calibration", daemon=True)
         worker.start()
         dialog = kvt_wxtools.ProgressDialog(self, progress, interval=0.1)
-        # The dialog is fitted to its first texts; show the work's name and
-        # total before it opens, so that they have room.
-        dialog.on_refresh(None)
-        dialog.GetSizer().Fit(dialog)
-        dialog.SetSize(wx.Size(max(dialog.GetSize().width, 320), -1))
         try:
+            # Closing the dialog early cancels the Progress: the worker's
+            # next advance() returns False and it stops.
             code, _ = self._show(dialog, lambda d: None)
         finally:
-            # Closing the dialog early stops the work too.
-            progress.cancel()
             worker.join()
         name, done, total, status = progress.snapshot()
         return self.returned("ProgressDialog", (code_name(code), "%d / %d" % (done, total), status.name))
@@ -570,6 +567,31 @@ class GalleryFrame(wx.Frame):
         self.parts.Update(index)
         self.log("Update(%d): %s has %d left" % (index, part.number, part.quantity))
 
+    def on_part_sort_value(self, event=None):
+        self.parts.SortBy(lambda part: part.quantity * part.unit_price, reverse=True)
+        self._log_parts("SortBy(stock value, reverse=True)")
+
+    def set_part_cell(self, part, col, text):
+        """RowGrid's setter: writes an edited cell to its Part; a refusal
+        (ValueError) is shown to the user and the cell keeps its old text."""
+        if col == 1:
+            if not text.strip():
+                raise ValueError("A part needs a name.")
+            part.name = text.strip()
+        elif col == 2:
+            if not text.strip().isdigit():
+                raise ValueError("The quantity must be a whole number of 0 or more, not %r." % text)
+            part.quantity = int(text)
+        elif col == 3:
+            try:
+                price = float(text)
+            except ValueError:
+                raise ValueError("The unit price must be a number, not %r." % text) from None
+            if price < 0:
+                raise ValueError("The unit price must not be negative.")
+            part.unit_price = price
+        self.log("Edited %s: %s" % (part.number, samples.PART_COLUMNS[col]))
+
     # ------------------------------------------------------------------
     # Date picker, serial ports
 
@@ -584,14 +606,17 @@ class GalleryFrame(wx.Frame):
 
     def _scan_ports(self):
         self.ports = kvt_wxtools.COMPortList(self.ports_box)
+        self._show_ports_hint()
+
+    def _show_ports_hint(self):
         if len(self.ports):
-            self.ports_hint.SetLabel("%d port(s); the first is selected." % len(self.ports))
+            self.ports_hint.SetLabel("%d port(s); %s is selected." % (len(self.ports), self.ports.GetSelection()))
         else:
             self.ports_hint.SetLabel("No serial ports on this machine.\nPlug in an adapter and rescan.")
 
     def on_ports_rescan(self, event=None):
-        self.ports.Clear()
-        self._scan_ports()
+        self.ports.Rescan()
+        self._show_ports_hint()
         self.log("COMPortList: %s" % (self.ports.objects or "no serial ports found"))
 
     # ------------------------------------------------------------------

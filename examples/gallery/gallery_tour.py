@@ -328,6 +328,7 @@ class ScreenshotTour:
         if page == 1:
             self.frame.people.SetSelection(1)
             self.frame.parts.SetSelection(1)
+            self.frame.parts.SortByColumn(2)   # the header shows the direction
         self._later(FRAME_DELAY_MS, self._page_capture, path)
 
     def _page_capture(self, path):

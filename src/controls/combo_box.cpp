@@ -68,17 +68,23 @@ py::object AutoPopupComboBox_on_text_changed(py::handle self, py::handle /*event
     return py::none();
 }
 
+// The device names of the serial ports there are now, in pyserial's order.
+py::list port_devices() {
+    py::list ports;
+    for (py::handle port : py::iter(call(global("_comports")))) {
+        py::object device = port[py::int_(0)];
+        ports.append(device);
+    }
+    return ports;
+}
+
 // 613
 py::object COMPortList___init__(py::handle self, py::handle control) {
     at(614);
     // The base constructor with the control alone: the default get_info.
     call_method(global("ComboList"), "__init__", self, control);
     at(615);
-    py::list ports;
-    for (py::handle port : py::iter(call(global("_comports")))) {
-        py::object device = port[py::int_(0)];
-        ports.append(device);
-    }
+    py::list ports = port_devices();
     at(616);
     if (truth(ports)) {
         at(617);
@@ -86,6 +92,31 @@ py::object COMPortList___init__(py::handle self, py::handle control) {
         at(618);
         call_method(self, "SetSelection", py::int_(0));
     }
+    return py::none();
+}
+
+// 620
+py::object COMPortList_Rescan(py::handle self) {
+    at(621);
+    // The ports are read before the list is touched: a failing scan leaves
+    // the list as it was.
+    py::list ports = port_devices();
+    py::object selected = call_method(self, "GetSelection");
+    at(622);
+    call_method(self, "Clear");
+    if (PyList_GET_SIZE(ports.ptr()) == 0) return py::none();
+    call_method(self, "AppendItems", ports);
+    Py_ssize_t keep = 0;
+    if (!selected.is_none()) {
+        const Py_ssize_t n = PyList_GET_SIZE(ports.ptr());
+        for (Py_ssize_t k = 0; k < n; ++k) {
+            if (py::handle(PyList_GET_ITEM(ports.ptr(), k)).equal(selected)) {
+                keep = k;
+                break;
+            }
+        }
+    }
+    call_method(self, "SetSelection", py::int_(keep));
     return py::none();
 }
 
@@ -98,6 +129,7 @@ Register definitions{
     class_(612, "COMPortList(ComboList)",
            {
                method<COMPortList___init__>(613, "__init__(self, control)", "ports"),
+               method<COMPortList_Rescan>(620, "Rescan(self)", "ports selected"),
            }),
 };
 

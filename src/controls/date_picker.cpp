@@ -10,6 +10,11 @@ namespace {
 // 365
 py::object DatePicker___init__(py::handle self, py::handle control) {
     at(366);
+    // Only these two have a date to read: anything else would fail at first use.
+    py::object adv = wx_attr("adv");
+    if (!is_instance(control, get_attr(adv, "DatePickerCtrl")) && !is_instance(control, get_attr(adv, "CalendarCtrl")))
+        raise(PyExc_TypeError, "control must be a wx.adv.DatePickerCtrl or a wx.adv.CalendarCtrl, not %s",
+              Py_TYPE(control.ptr())->tp_name);
     self.attr(interned("control")) = control;
     return py::none();
 }

@@ -49,6 +49,8 @@ py::object TrueOrFalseDialog___init__(py::handle self, py::handle parent, py::ha
     call_method(self, "Layout");
     at(74);
     call_method(vSizer, "Fit", self);
+    // Over the parent, or mid-screen without one.
+    call_method(self, "Centre", wx_attr("BOTH"));
     return py::none();
 }
 
@@ -56,11 +58,25 @@ py::object TrueOrFalseDialog___init__(py::handle self, py::handle parent, py::ha
 
 // 82
 py::object ChooseOneButtonDialog___init__(py::handle self, py::handle parent, py::handle title, py::handle question,
-                                          py::handle choices, py::handle default_) {
+                                          py::handle choices_arg, py::handle default_) {
+    // A dialog needs something to choose, and its default must be one of the
+    // choices.  Checked before anything is built.
     at(83);
+    py::object choices = steal_result(PySequence_List(choices_arg.ptr()));
+    const Py_ssize_t count = PyList_GET_SIZE(choices.ptr());
+    if (count == 0) raise(PyExc_ValueError, "choices must not be empty");
+    // -1, like None, asks for no default button.
+    if (!default_.is_none()) {
+        if (!PyLong_Check(default_.ptr()))
+            raise(PyExc_TypeError, "default must be an int index into choices or None, not %s",
+                  Py_TYPE(default_.ptr())->tp_name);
+        if (!compare(default_, Py_EQ, -1) && (!compare(default_, Py_GE, 0) || !compare(default_, Py_LT, count)))
+            raise(PyExc_ValueError, "default must be an index into choices (0 to %zd), not %S", count - 1,
+                  default_.ptr());
+    }
     get_attr(wx_attr("Dialog"), "__init__")(self, parent, -1, title, "size"_a = wx_attr("DefaultSize"));
     at(84);
-    call_method(self, "SetSizeHintsSz", wx_attr("DefaultSize"), wx_attr("DefaultSize"));
+    call_method(self, "SetSizeHints", wx_attr("DefaultSize"), wx_attr("DefaultSize"));
 
     at(86);
     py::object vSizer = call(wx_attr("BoxSizer"), wx_attr("VERTICAL"));
@@ -103,6 +119,7 @@ py::object ChooseOneButtonDialog___init__(py::handle self, py::handle parent, py
     call_method(self, "Layout");
     at(103);
     call_method(vSizer, "Fit", self);
+    call_method(self, "Centre", wx_attr("BOTH"));
 
     at(105);
     self.attr(interned("_ChooseOneButtonDialog__selected_index")) = py::int_(-1);

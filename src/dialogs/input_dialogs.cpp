@@ -24,7 +24,7 @@ py::object SimpleInputDialog___init__(py::handle self, py::handle parent, py::ha
                                             "pos"_a = wx_attr("DefaultPosition"), "size"_a = wx_attr("DefaultSize"),
                                             "style"_a = wx_attr("DEFAULT_DIALOG_STYLE"));
     at(659);
-    call_method(self, "SetSizeHintsSz", wx_attr("DefaultSize"), wx_attr("DefaultSize"));
+    call_method(self, "SetSizeHints", wx_attr("DefaultSize"), wx_attr("DefaultSize"));
 
     at(661);
     py::object bSizer1 = call(wx_attr("BoxSizer"), wx_attr("VERTICAL"));
@@ -145,9 +145,50 @@ const char* const MultipleInputDialog_fields_doc =
     "\n\t\t";
 
 // 273
+// The field table must name its fields with texts and give texts as
+// defaults: anything else would fail deep inside wx, half built.
+void check_fields(py::handle fields) {
+    if (PyUnicode_Check(fields.ptr())) return;
+    if (PyList_Check(fields.ptr())) {
+        const Py_ssize_t n = PyList_GET_SIZE(fields.ptr());
+        for (Py_ssize_t k = 0; k < n; ++k) {
+            PyObject* name = PyList_GET_ITEM(fields.ptr(), k);
+            if (!PyUnicode_Check(name))
+                raise(PyExc_TypeError, "fields[%zd] must be a str, not %s", k, Py_TYPE(name)->tp_name);
+        }
+        return;
+    }
+    if (PyDict_Check(fields.ptr())) {
+        PyObject *name, *value;
+        Py_ssize_t pos = 0;
+        while (PyDict_Next(fields.ptr(), &pos, &name, &value)) {
+            if (!PyUnicode_Check(name))
+                raise(PyExc_TypeError, "the names in fields must be str, not %s", Py_TYPE(name)->tp_name);
+            if (!PyUnicode_Check(value))
+                raise(PyExc_TypeError, "fields[%R] must be a str, not %s", name, Py_TYPE(value)->tp_name);
+        }
+        return;
+    }
+    raise(PyExc_TypeError, "fields must be a str, a list of str or a dict of str to str, not %s",
+          Py_TYPE(fields.ptr())->tp_name);
+}
+
+// Widens a text field so that `text` shows whole, never narrows it.
+void fit_field_to(py::handle field_ctrl, py::handle text) {
+    // One character more than the text: room for the caret at its end, so
+    // that the text does not scroll when the field gets the focus.
+    py::object extent = call_method(field_ctrl, "GetTextExtent", text);
+    py::object room = get_attr(extent, "width") + call_method(field_ctrl, "GetCharWidth");
+    py::object wanted = call_method(field_ctrl, "GetSizeFromTextSize", room);
+    py::object best = call_method(field_ctrl, "GetBestSize");
+    if (get_attr(wanted, "width") > get_attr(best, "width"))
+        call_method(field_ctrl, "SetMinSize", call(wx_attr("Size"), get_attr(wanted, "width"), py::int_(-1)));
+}
+
 py::object MultipleInputDialog___init__(py::handle self, py::handle parent, py::handle fields_arg, py::handle title) {
     py::object fields = py::reinterpret_borrow<py::object>(fields_arg);
     at(282);
+    check_fields(fields);
     get_attr(wx_attr("Dialog"), "__init__")(self, parent, "id"_a = wx_attr("ID_ANY"), "title"_a = tr_default(title, "Input"),
                                             "pos"_a = wx_attr("DefaultPosition"), "size"_a = wx_attr("DefaultSize"),
                                             "style"_a = wx_attr("DEFAULT_DIALOG_STYLE"));
@@ -214,6 +255,7 @@ py::object MultipleInputDialog___init__(py::handle self, py::handle parent, py::
         py::object value = get_attr(self, "_MultipleInputDialog__field_value_dict")[field];
         py::object field_ctrl = call(wx_attr("TextCtrl"), self, wx_attr("ID_ANY"), value, wx_attr("DefaultPosition"),
                                      wx_attr("DefaultSize"), py::int_(0));
+        fit_field_to(field_ctrl, value);
         at(307);
         call_method(fg_sizer, "Add", field_ctrl, py::int_(1), wx_attr("ALL") | wx_attr("EXPAND"), py::int_(5));
         at(308);

@@ -11,6 +11,37 @@ namespace {
 using namespace pybind11::literals;
 
 
+// Cancels the work of `progress` if it is still running and can be cancelled
+// (a progress object of the caller's own may have no cancel()).
+void cancel_if_running(py::handle progress) {
+    py::object status = get_attr(progress, "status");
+    if (status.not_equal(get_attr(get_attr(progress, "Status"), "Running"))) return;
+    const int has_cancel = PyObject_HasAttr(progress.ptr(), interned("cancel").ptr());
+    if (has_cancel) call_method(progress, "cancel");
+}
+
+// Escape closes the dialog as its close box does.  (wx turns Escape into a
+// press of a Cancel or OK button, and this dialog has neither.)
+void close_on_escape(py::handle self) {
+    call_method(self, "Bind", wx_attr("EVT_CHAR_HOOK"), timed::handler([](py::handle event) {
+                    if (call_method(event, "GetKeyCode").equal(wx_attr("WXK_ESCAPE")))
+                        call_method(call_method(event, "GetEventObject"), "Close");
+                    else
+                        call_method(event, "Skip");
+                }));
+}
+
+// What the display reads of the progress object; one missing would fail at
+// every tick of the timer, so it is refused at the call.
+void check_progress(py::handle progress) {
+    for (const char* member : {"name", "progress", "subtotal", "status", "Status"}) {
+        if (!PyObject_HasAttrString(progress.ptr(), member))
+            raise(PyExc_TypeError,
+                  "progress must be a Progress (with name, progress, subtotal, status and Status), not %s",
+                  Py_TYPE(progress.ptr())->tp_name);
+    }
+}
+
 // Keeps `timer` running only while the dialog is shown: hiding ends the modal
 // run (by the close box too), and showing again resumes the polling at the
 // same interval.
@@ -21,6 +52,10 @@ void poll_only_while_shown(py::handle self, py::handle timer) {
                         if (!truth(call_method(held, "IsRunning"))) call_method(held, "Start");
                     } else {
                         call_method(held, "Stop");
+                        // The run has ended (close box, Escape, Close(), EndModal):
+                        // work still running is cancelled, so that the worker's
+                        // next advance() or update() tells it to stop.
+                        cancel_if_running(get_attr(call_method(event, "GetEventObject"), "progress"));
                     }
                     call_method(event, "Skip");
                 }));
@@ -29,6 +64,7 @@ void poll_only_while_shown(py::handle self, py::handle timer) {
 // 1425
 py::object ProgressDialog___init__(py::handle self, py::handle parent, py::handle progress, py::handle interval) {
     at(1426);
+    check_progress(progress);
     get_attr(wx_attr("Dialog"), "__init__")(self, parent, "title"_a = tr("进度"),
                                             "style"_a = wx_attr("DEFAULT_DIALOG_STYLE"));
     at(1427);
@@ -65,6 +101,9 @@ py::object ProgressDialog___init__(py::handle self, py::handle parent, py::handl
                                                   wx_attr("GA_HORIZONTAL"));
     at(1444);
     call_method(get_attr(self, "ui_gauge"), "SetValue", py::int_(0));
+    // Wide enough for a name and a count at first sight; longer texts widen
+    // the dialog as they come (see show_progress).
+    call_method(get_attr(self, "ui_gauge"), "SetMinSize", call(wx_attr("Size"), py::int_(300), py::int_(-1)));
     at(1445);
     call_method(get_attr(self, "progress_sizer"), "Add", get_attr(self, "ui_gauge"), py::int_(0), wx_attr("ALL"),
                 py::int_(5));
@@ -92,6 +131,7 @@ py::object ProgressDialog___init__(py::handle self, py::handle parent, py::handl
                            "id"_a = wx_attr("ID_ANY"));
     at(1460);
     poll_only_while_shown(self, get_attr(self, "ui_timer"));
+    close_on_escape(self);
     at(1461);
     timed::stop_timer_when_destroyed(self, get_attr(self, "ui_timer"));
     return py::none();
@@ -113,6 +153,16 @@ void show_progress(py::handle self) {
     call_method(get_attr(self, "ui_gauge"), "SetRange", get_attr(get_attr(self, "progress"), "subtotal"));
     at(1467);
     call_method(get_attr(self, "ui_gauge"), "SetValue", get_attr(get_attr(self, "progress"), "progress"));
+    // Grows the dialog when the texts no longer fit; never shrinks it, so the
+    // window does not jump about while the counts change.
+    py::object needed = call_method(get_attr(self, "progress_sizer"), "ComputeFittingWindowSize", self);
+    py::object size = call_method(self, "GetSize");
+    py::object width = get_attr(size, "width"), height = get_attr(size, "height");
+    const bool wider = get_attr(needed, "width") > width, taller = get_attr(needed, "height") > height;
+    if (wider || taller)
+        call_method(self, "SetSize", wider ? get_attr(needed, "width") : width,
+                    taller ? get_attr(needed, "height") : height);
+    call_method(self, "Layout");
 }
 
 // 1463

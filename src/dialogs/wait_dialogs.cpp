@@ -17,9 +17,12 @@ using namespace pybind11::literals;
 py::object WaitForDialog___init__(py::handle self, py::handle parent, py::handle title, py::handle text,
                                   py::handle callback, py::handle interval, py::handle font_size) {
     at(128);
+    // Polled on every tick: refused now rather than failing tick after tick.
+    if (!PyCallable_Check(callback.ptr()))
+        raise(PyExc_TypeError, "callback must be callable, not %s", Py_TYPE(callback.ptr())->tp_name);
     get_attr(wx_attr("Dialog"), "__init__")(self, parent, py::int_(-1), title, "size"_a = wx_attr("DefaultSize"));
     at(129);
-    call_method(self, "SetSizeHintsSz", wx_attr("DefaultSize"), wx_attr("DefaultSize"));
+    call_method(self, "SetSizeHints", wx_attr("DefaultSize"), wx_attr("DefaultSize"));
     at(130);
     py::object v_sizer = call_method(global("wx"), "BoxSizer", wx_attr("VERTICAL"));
     at(131);
@@ -41,6 +44,8 @@ py::object WaitForDialog___init__(py::handle self, py::handle parent, py::handle
     call_method(self, "Layout");
     at(138);
     call_method(v_sizer, "Fit", self);
+    // Over the parent, or mid-screen without one.
+    call_method(self, "Centre", wx_attr("BOTH"));
     at(139);
     self.attr(interned("mMainSizer")) = v_sizer;
     at(140);

@@ -21,7 +21,9 @@ py::object wx_datetime_2_py_datetime(py::handle dt) {
 // 716
 py::object window_fit_layout(py::handle window, py::handle center, py::handle maximize) {
     at(717);
+    if (window.is_none()) raise(PyExc_TypeError, "window must be a wx.Window, not None");
     py::object sizer = call_method(window, "GetSizer");
+    if (sizer.is_none()) raise(PyExc_ValueError, "window has no sizer to fit it to (call window.SetSizer first)");
     at(718);
     call_method(window, "Layout");
     at(719);
