@@ -49,12 +49,20 @@ class ModelLoad(ModelIO):
 
 class ModelSave(ModelIO):
     name = "io/model save"
+    sync = False
 
     def module(self, n):
         root, path = self.root(n), self.target("model")
-        return self.stopwatch(lambda: root.save(path))
+        return self.stopwatch(lambda: root.save(path, sync=self.sync))
 
     def baseline(self, n):
         path = self.target("json")
         documents = plain_documents(self.root(n), path)
-        return self.stopwatch(lambda: plain_dump(documents))
+        return self.stopwatch(lambda: plain_dump(documents, self.sync))
+
+
+class ModelSaveSynced(ModelSave):
+    """The default, durable save (files and changed folders synced) against
+    plain json writing the same files with the same syncs."""
+    name = "io/model save synced"
+    sync = True

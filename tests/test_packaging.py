@@ -7,7 +7,9 @@ import pytest
 
 from harness import PYTHON, REPO_ROOT
 
-SIBLINGS = {"kvt_paratree.py", "kvt_paratreeui.py", "kvt_handy.py"}
+SIBLINGS = {"kvt_paratreeui.py", "kvt_handy.py"}
+PACKAGE = {"kvt_paratree/__init__.py", "kvt_paratree/model.py", "kvt_paratree/store.py",
+           "kvt_paratree/py.typed"}
 
 
 def _run(cmd, **kwargs):
@@ -34,7 +36,7 @@ def test_wheel_installs_and_imports_without_the_source_tree(tmp_path):
         assert wheel.read("kvt_wxtools.pyi") == wheel.read("kvt_wxtools-stubs/__init__.pyi")
         with open(os.path.join(REPO_ROOT, "kvt_wxtools.pyi"), "rb") as f:
             assert wheel.read("kvt_wxtools.pyi") == f.read()
-    assert SIBLINGS <= top_level
+    assert SIBLINGS <= top_level and PACKAGE <= names
     assert {"kvt_wxtools.pyi", "kvt_wxtools-stubs/__init__.pyi", "kvt_wxtools-stubs/py.typed"} <= names
     extensions = [n for n in top_level if n.startswith("kvt_wxtools.") and n.endswith(".so")]
     assert len(extensions) == 1, top_level

@@ -217,13 +217,17 @@ def test_add_refusals_leave_tree_and_model_unchanged(editor, kind, typed, text):
 @pytest.mark.parametrize("where, typed, name", [
     ((), "gamma", "gamma"),
     ((), "  gamma\t", "gamma"),
-    ((), "ALPHA", "ALPHA"),           # names compare case-sensitively
+    # Names compare case-sensitively: a case twin of a sibling of the other
+    # kind is a new name (twins of one kind collide on case-blind disks).
+    ((), "CASE", "CASE"),
     (("alpha",), "book1", "book1"),   # only the selected directory's names count
     (("alpha", "sub"), "deep", "deep"),
 ])
 def test_add_appends_a_new_child_to_model_and_tree_and_selects_it(editor, kind, where, typed,
                                                                   name):
     button, _title, cls, image = KINDS[kind]
+    if name == "CASE":
+        typed = name = "BOOK1" if kind == "directory" else "ALPHA"
     editor.select(*where)
     container = editor.tree.GetItemData(editor.item(*where))
     before = editor.children(*where)
