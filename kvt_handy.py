@@ -8,8 +8,12 @@ import os
 import stat
 import threading
 import time
+from typing import TYPE_CHECKING, Dict, Optional, Tuple, Union
 
 from watchdog.utils.dirsnapshot import DirectorySnapshot, DirectorySnapshotDiff
+
+if TYPE_CHECKING:
+    from typing_extensions import Literal
 
 
 class FileSystemObserver:
@@ -28,14 +32,15 @@ class FileSystemObserver:
     # also have their content compared.
     RecentSeconds = 2.0
 
-    def __init__(self, path):
+    def __init__(self, path: "Union[str, os.PathLike[str]]") -> None:
         self.path = os.fspath(path)
         self.changed = False
         self.closed = False
-        self._before = _snapshot(self.path)
-        self._digests = _recent_file_digests(self._before, time.time() - self.RecentSeconds)
+        self._before = _snapshot(self.path)  # type: Optional[DirectorySnapshot]
+        self._digests = _recent_file_digests(
+            self._before, time.time() - self.RecentSeconds)  # type: Optional[Dict[str, Optional[bytes]]]
 
-    def close(self):
+    def close(self) -> None:
         """Take the second snapshot and set `changed`; later calls keep the
         first result."""
         if self.closed:
@@ -47,21 +52,21 @@ class FileSystemObserver:
         if before is None or after is None:
             self.changed = before is not after
             return
-        diff = DirectorySnapshotDiff(before, after)
+        diff = DirectorySnapshotDiff(before, after)  # type: ignore[no-untyped-call]
         self.changed = bool(
             diff.files_created or diff.files_deleted or diff.files_modified or diff.files_moved
             or diff.dirs_created or diff.dirs_deleted or diff.dirs_modified or diff.dirs_moved
-            or any(_file_digest(path) != digest for path, digest in digests.items()))
+            or any(_file_digest(path) != digest for path, digest in (digests or {}).items()))
 
-    def __enter__(self):
+    def __enter__(self) -> "FileSystemObserver":
         return self
 
-    def __exit__(self, *exc_info):
+    def __exit__(self, *exc_info: object) -> "Literal[False]":
         self.close()
         return False
 
 
-def _snapshot(path):
+def _snapshot(path: str) -> Optional[DirectorySnapshot]:
     """Stat records of `path` and everything below it; None when `path` does
     not exist.  Links to directories are followed, as the parameter-tree
     model follows them, but every directory is walked once only: a link back
@@ -69,7 +74,7 @@ def _snapshot(path):
     itself, so link loops can neither make the walk endless nor multiply it."""
     entered = set()
 
-    def stat_once(entry_path):
+    def stat_once(entry_path: str) -> os.stat_result:
         try:
             info = os.stat(entry_path)
         except OSError:
@@ -84,22 +89,22 @@ def _snapshot(path):
         return info
 
     try:
-        return DirectorySnapshot(path, recursive=True, stat=stat_once)
+        return DirectorySnapshot(path, recursive=True, stat=stat_once)  # type: ignore[no-untyped-call]
     except FileNotFoundError:
         return None
 
 
-def _recent_file_digests(snapshot, since):
-    digests = {}
+def _recent_file_digests(snapshot: Optional[DirectorySnapshot], since: float) -> Dict[str, Optional[bytes]]:
+    digests = {}  # type: Dict[str, Optional[bytes]]
     if snapshot is not None:
         for path in snapshot.paths:
-            info = snapshot.stat_info(path)
+            info = snapshot.stat_info(path)  # type: ignore[no-untyped-call]
             if stat.S_ISREG(info.st_mode) and info.st_mtime >= since:
                 digests[path] = _file_digest(path)
     return digests
 
 
-def _file_digest(path):
+def _file_digest(path: str) -> Optional[bytes]:
     """SHA-256 of a file's content; None when it cannot be read."""
     digest = hashlib.sha256()
     try:
@@ -124,7 +129,7 @@ class Progress:
     The work starts `Running`.  It ends once, by `finish()` (`Done`),
     `fail()` (`Failed`) or `cancel()` (`Cancelled`); the first end wins, and
     after it the counts no longer change, so a worker told to stop by
-    `cancel()` from another thread can see it in what `advance()` returns:
+    `cancel()` from another thread can see it in what `advance()` returns::
 
         progress = Progress("Copying", subtotal=len(files))
         for f in files:
@@ -141,7 +146,7 @@ class Progress:
         Failed = "failed"
         Cancelled = "cancelled"
 
-    def __init__(self, name: str = "", subtotal: int = 0):
+    def __init__(self, name: str = "", subtotal: int = 0) -> None:
         _check_name(name)
         _check_count("subtotal", subtotal)
         self._lock = threading.Lock()
@@ -149,9 +154,9 @@ class Progress:
         self._progress = 0
         self._subtotal = subtotal
         self._status = Progress.Status.Running
-        self._error = None
+        self._error = None  # type: object
 
-    def __repr__(self):
+    def __repr__(self) -> str:
         name, progress, subtotal, status = self.snapshot()
         return "<Progress %r %d / %d %s>" % (name, progress, subtotal, status.name)
 
@@ -182,7 +187,7 @@ class Progress:
             return self._status
 
     @property
-    def error(self):
+    def error(self) -> object:
         """What `fail()` was given (usually the exception), else None."""
         with self._lock:
             return self._error
@@ -192,7 +197,7 @@ class Progress:
         """True until the work has ended, however it ended."""
         return self.status is Progress.Status.Running
 
-    def snapshot(self):
+    def snapshot(self) -> "Tuple[str, int, int, Progress.Status]":
         """`(name, progress, subtotal, status)`, all read at one moment."""
         with self._lock:
             return self._name, self._progress, self._subtotal, self._status
@@ -211,7 +216,8 @@ class Progress:
             self._progress += step
             return True
 
-    def update(self, progress: int = None, subtotal: int = None, name: str = None) -> bool:
+    def update(self, progress: Optional[int] = None, subtotal: Optional[int] = None,
+               name: Optional[str] = None) -> bool:
         """Sets any of the amount done, the total and the name at once.
         Returns False, changing nothing, once the work has ended.  Raises
         ValueError when the amount done would exceed the total."""
@@ -238,7 +244,7 @@ class Progress:
         """Ends the work as `Done`.  True if this call ended it."""
         return self._end(Progress.Status.Done, None)
 
-    def fail(self, error=None) -> bool:
+    def fail(self, error: object = None) -> bool:
         """Ends the work as `Failed`, keeping `error` (usually the exception
         that stopped it).  True if this call ended it."""
         return self._end(Progress.Status.Failed, error)
@@ -249,7 +255,7 @@ class Progress:
         True if this call ended it."""
         return self._end(Progress.Status.Cancelled, None)
 
-    def _end(self, status, error):
+    def _end(self, status: "Progress.Status", error: object) -> bool:
         with self._lock:
             if self._status is not Progress.Status.Running:
                 return False
@@ -258,24 +264,24 @@ class Progress:
             return True
 
 
-def _check_int(what, value):
+def _check_int(what: str, value: object) -> None:
     # bool is an int to Python, but never a count.
     if not isinstance(value, int) or isinstance(value, bool):
         raise TypeError("%s must be an int, not %s" % (what, type(value).__name__))
 
 
-def _check_count(what, value):
+def _check_count(what: str, value: int) -> None:
     _check_int(what, value)
     if value < 0:
         raise ValueError("%s must not be negative, got %d" % (what, value))
 
 
-def _check_range(progress, subtotal):
+def _check_range(progress: int, subtotal: int) -> None:
     if not 0 <= progress <= subtotal:
         raise ValueError("progress %d is outside 0 to %d" % (progress, subtotal))
 
 
-def _check_name(name):
+def _check_name(name: object) -> None:
     if not isinstance(name, str):
         raise TypeError("name must be a str, not %s" % type(name).__name__)
 
@@ -291,7 +297,7 @@ def tr(text: str) -> str:
     """`text` in the language of the loaded kvt_wxtools catalog; exactly
     `text` when no catalog is loaded or the catalog lacks it."""
     import wx
-    return wx.GetTranslation(text, TRANSLATION_DOMAIN)
+    return str(wx.GetTranslation(text, TRANSLATION_DOMAIN))
 
 
 def catalog_folder() -> str:

@@ -254,3 +254,54 @@ class TreeView(TreeCase):
     def baseline(self, n):
         self.prepare(n)
         return self.stopwatch(lambda: py_refresh_tree_view(self.panel))
+
+
+class TreeUndo(TreeCase):
+    """Undoing a book's deletion against the deletion itself (the Delete
+    command with its question answered yes): a book in the middle of one
+    directory of the tree, deleted and brought back in turns."""
+    name = "tree/editor undo"
+
+    def prepare(self, n):
+        path = self.trees.path(n)
+        if getattr(self.panel, "root_path", None) != path:
+            self.panel.load_directory(path)
+        kvt_wxtools.MB.Confirm = staticmethod(lambda *_args: wx.YES)
+        directory = "directory_%04d" % (n // 20)
+        self.book = (directory, sorted(self.panel.root[directory].names())[5])
+
+    def select_book(self):
+        tree = self.panel.ui_tree
+        item = tree.GetRootItem()
+        for label in self.book:
+            child, cookie = tree.GetFirstChild(item)
+            while tree.GetItemText(child) != label:
+                child, cookie = tree.GetNextChild(item, cookie)
+            item = child
+        tree.SelectItem(item)
+
+    def delete(self):
+        self.panel.on_delete_tree_item(None)
+
+    def module(self, n):
+        self.prepare(n)
+        self.select_book()
+        self.delete()
+        elapsed = self.stopwatch(self.panel.history.Undo)
+        assert self.book[1] in self.panel.root[self.book[0]]
+        return elapsed
+
+    def baseline(self, n):
+        self.prepare(n)
+        self.select_book()
+        elapsed = self.stopwatch(self.delete)
+        assert self.book[1] not in self.panel.root[self.book[0]]
+        self.panel.history.Undo()
+        return elapsed
+
+    def close(self):
+        kvt_wxtools.MB.Confirm = _CONFIRM
+        TreeCase.close(self)
+
+
+_CONFIRM = kvt_wxtools.MB.__dict__["Confirm"]

@@ -65,8 +65,8 @@ def run_sized(report, args, case, goal):
 
 def run_controls(report, args):
     wanted = [c for c in (bulk_cases.ListBoxAppend, bulk_cases.GridAppend, bulk_cases.GridUpdate,
-                          bulk_cases.TreeLoad, bulk_cases.TreeView, io_cases.ModelLoad, io_cases.ModelSave,
-                          io_cases.ModelSaveSynced)
+                          bulk_cases.TreeLoad, bulk_cases.TreeView, bulk_cases.TreeUndo, io_cases.ModelLoad,
+                          io_cases.ModelSave, io_cases.ModelSaveSynced)
               if selected(c.name, args.cases)]
     if not wanted:
         return

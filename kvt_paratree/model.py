@@ -9,6 +9,7 @@ Names become file names, JSON keys and parts of dotted paths, so the model
 refuses the ones that would not survive that on every system (see
 `check_name`); trees read from the disk keep whatever names they hold.
 """
+import os
 import re
 import unicodedata
 from typing import TYPE_CHECKING, Any, Dict, Iterator, List, Optional, Set, Tuple, Type, Union
@@ -16,6 +17,9 @@ from typing import TYPE_CHECKING, Any, Dict, Iterator, List, Optional, Set, Tupl
 __all__ = ["Parameter", "ParameterBook", "ParameterDirectory", "InvalidNameCharacters",
            "MaxTreeDepth", "MaxFileNameBytes"]
 
+
+# What load and save accept as a folder or file: a text path or a path object.
+_PathLike = Union[str, "os.PathLike[str]"]
 
 if TYPE_CHECKING:
     _Characters = Tuple[str, ...]
@@ -237,6 +241,7 @@ class Parameter:
         return True
 
     def get(self, name: str, default: Any = None) -> Any:
+        """The value of attribute `name`, or `default` when there is none."""
         return self._attributes.get(name, default)
 
     def items(self) -> List[Tuple[str, Any]]:
@@ -245,11 +250,13 @@ class Parameter:
         return list(self._attributes.items())
 
     def names(self) -> List[str]:
+        """The attribute names in insertion order."""
         return list(self._attributes)
 
     # Descriptions
     @property
     def description(self) -> str:
+        """The description in `DefaultLocal`, else the first one, else ""."""
         descriptions = self._descriptions
         text = descriptions.get(self.DefaultLocal)
         if text is None:
@@ -269,6 +276,7 @@ class Parameter:
         return self._descriptions.get(self.DefaultLocal if local is None else local, "")
 
     def set_description(self, text: str, local: Optional[str] = None) -> None:
+        """Sets the description in `local` (default `DefaultLocal`)."""
         if local is None:
             local = self.DefaultLocal
         if not isinstance(local, str) or not local:
@@ -278,6 +286,7 @@ class Parameter:
         self._descriptions[local] = text
 
     def remove_description(self, local: str) -> None:
+        """Removes the description in `local` (KeyError when there is none)."""
         del self._descriptions[local]
 
     # Comparison and display
@@ -336,6 +345,7 @@ class ParameterBook:
         return list(self._parameters.items())
 
     def names(self) -> List[str]:
+        """The parameter names in insertion order."""
         return list(self._parameters)
 
     def __eq__(self, other: object) -> bool:
@@ -349,12 +359,12 @@ class ParameterBook:
         return "<ParameterBook: %s>" % _short_names([repr(n) for n in self._parameters])
 
     @classmethod
-    def load(cls, path: Any) -> "ParameterBook":
+    def load(cls, path: _PathLike) -> "ParameterBook":
         """The book stored in the file `path`."""
         from . import store
         return store.load_book(cls, path)
 
-    def save(self, path: Any, *, sync: bool = True) -> None:
+    def save(self, path: _PathLike, *, sync: bool = True) -> None:
         """Write the book to the file `path` atomically (`sync` also forces
         the data and the directory entry to the disk)."""
         from . import store
@@ -500,6 +510,7 @@ class ParameterDirectory:
         return list(self._children.items())
 
     def names(self) -> List[str]:
+        """The child names in display order."""
         return list(self._children)
 
     def walk(self) -> Iterator[Tuple[Tuple[str, ...], "ParameterDirectory"]]:
@@ -556,7 +567,7 @@ class ParameterDirectory:
 
     # The disk: see `store`.
     @classmethod
-    def load(cls, path: Any, *, timeout: float = 10.0) -> "ParameterDirectory":
+    def load(cls, path: _PathLike, *, timeout: float = 10.0) -> "ParameterDirectory":
         """The tree stored in the directory `path` (see `store.load_tree`)."""
         from . import store
         return store.load_tree(cls, path, timeout)

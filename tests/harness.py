@@ -36,7 +36,6 @@ BUILD_DIR = os.path.join(REPO_ROOT, os.environ.get("KVT_BUILD_DIR") or "build")
 PYTHON = "/usr/bin/python3"
 # Where the extension and the three pure-Python sibling modules are imported from.
 IMPORT_PATHS = [os.path.normpath(BUILD_DIR), REPO_ROOT]
-
 DEFAULT_TIMEOUT = 10.0
 POLL_MS = 20
 

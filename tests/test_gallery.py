@@ -76,7 +76,7 @@ def test_the_tool_list_covers_every_dialog_of_the_module():
                  and issubclass(getattr(kvt_wxtools, name), wx.Dialog)}
     # The editor's inner dialogs are reached from the editor itself.
     inner = {kvt_wxtools.ParameterScalarAttributeEditorDialog, kvt_wxtools.DescriptionEditorDialog,
-             kvt_wxtools.ParaTreeCopyDialog}
+             kvt_wxtools.ParaTreeCopyDialog, kvt_wxtools.ParameterViewDialog}
     assert published - inner == shown
     assert set(WINDOW_OF) | set(CAPTIONS) == {t.key for t in gallery_frame.all_tools()}
 

@@ -145,6 +145,8 @@ DIALOGS = {
     "ParameterScalarAttributeEditorDialog": lambda: kvt_wxtools.ParameterScalarAttributeEditorDialog(
         None, "speed", 2.5),
     "ParameterTreeDialog": None,  # needs the tree folder
+    "ParameterViewDialog": lambda: kvt_wxtools.ParameterViewDialog(
+        None, "motor", Parameter({"v": 1, "s": "x" * 1000}, {"en": "a", "de": "b"})),
 }
 
 

@@ -51,6 +51,7 @@ IMPORTED = [  # in binding order
     ("_FSObserver", kvt_handy.FileSystemObserver), ("_Progress", kvt_handy.Progress),
     ("PyEmbeddedImage", wx.lib.embeddedimage.PyEmbeddedImage),
     ("_path", os.path), ("_json", json), ("_Optional", typing.Optional),
+    ("_ParameterViewDialog", kvt_paratreeui.ParameterViewDialog),
 ]
 
 

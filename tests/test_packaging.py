@@ -7,9 +7,9 @@ import pytest
 
 from harness import PYTHON, REPO_ROOT
 
-SIBLINGS = {"kvt_paratreeui.py", "kvt_handy.py"}
-PACKAGE = {"kvt_paratree/__init__.py", "kvt_paratree/model.py", "kvt_paratree/store.py",
-           "kvt_paratree/py.typed"}
+# Each sibling installs as a package of its own name that carries py.typed.
+SIBLINGS = {"kvt_paratree", "kvt_paratreeui", "kvt_handy"}
+PACKAGE = {"kvt_paratree/model.py", "kvt_paratree/store.py"}
 
 
 def _run(cmd, **kwargs):
@@ -36,7 +36,9 @@ def test_wheel_installs_and_imports_without_the_source_tree(tmp_path):
         assert wheel.read("kvt_wxtools.pyi") == wheel.read("kvt_wxtools-stubs/__init__.pyi")
         with open(os.path.join(REPO_ROOT, "kvt_wxtools.pyi"), "rb") as f:
             assert wheel.read("kvt_wxtools.pyi") == f.read()
-    assert SIBLINGS <= top_level and PACKAGE <= names
+    for sibling in SIBLINGS:
+        assert {sibling + "/__init__.py", sibling + "/py.typed"} <= names, sibling
+    assert PACKAGE <= names
     assert {"kvt_wxtools.pyi", "kvt_wxtools-stubs/__init__.pyi", "kvt_wxtools-stubs/py.typed"} <= names
     extensions = [n for n in top_level if n.startswith("kvt_wxtools.") and n.endswith(".so")]
     assert len(extensions) == 1, top_level
@@ -82,6 +84,27 @@ def test_wheel_installs_and_imports_without_the_source_tree(tmp_path):
     assert "kvt_wxtools-stubs" in proc.stdout  # the "defined here" note names the installed stub
     _run(mypy + ["use.py"], cwd=str(elsewhere))
 
+    # The siblings are typed too: mypy finds their installed packages' own
+    # annotations, so with only wx left without type information a strict
+    # check of a program that uses them passes, and misuse is reported.
+    (elsewhere / "mypy.ini").write_text("[mypy]\nstrict = True\n[mypy-wx,wx.*]\nignore_missing_imports = True\n")
+    (elsewhere / "siblings.py").write_text(
+        "from kvt_handy import Progress\n"
+        "from kvt_paratree import ParameterDirectory\n"
+        "from kvt_paratreeui import CopyDialog\n"
+        "from kvt_wxtools import ComboList, ParameterTreeEditorPanel\n"
+        "progress = Progress('Copy', subtotal=3)\n"
+        "done: bool = progress.advance()\n"
+        "def show(panel: ParameterTreeEditorPanel, tree: ParameterDirectory) -> None: ...\n"
+        "names: ComboList[Progress] = ComboList(None, lambda p: p.name)\n"
+        "Progress('Copy', subtotal='3')\n"
+        "CopyDialog(None, 'extra')\n")
+    proc = subprocess.run(mypy + ["siblings.py"], capture_output=True, text=True,
+                          cwd=str(elsewhere), timeout=300)
+    errors = [line for line in proc.stdout.splitlines() if ": error:" in line]
+    assert [line.split(":")[1] for line in errors] == ["9", "10"], proc.stdout
+    assert 'Argument "subtotal" to "Progress" has incompatible type "str"; expected "int"' in errors[0]
+    assert 'Too many arguments for "CopyDialog"' in errors[1]
 
 def _check_command_and_catalogs(venv, wheel_path, elsewhere):
     """The wheel carries both compiled catalogs and the editor command; once

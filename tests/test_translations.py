@@ -1,6 +1,7 @@
 """Translations: without a catalog every text stays exactly as written; with
 the English catalog no Chinese is left in any window the module makes, with
 the Chinese one no English of ours; the catalogs hold every wrapped text."""
+import ast
 import glob
 import os
 import re
@@ -169,15 +170,26 @@ def test_program_with_an_english_locale_sees_english():
 
 
 def wrapped_texts():
-    """The literal texts handed to the translation helpers in the sources."""
+    """The literal texts handed to the translation helpers in the sources
+    (adjacent C++ literals joined, as the compiler joins them)."""
+    literals = r'((?:"(?:[^"\\]|\\.)*"\s*)+)'
     found = set()
     for path in glob.glob(os.path.join(REPO_ROOT, "src", "**", "*.*"), recursive=True):
         source = open(path, encoding="utf-8").read()
-        found.update(re.findall(r'\btr(?:_format)?\("((?:[^"\\]|\\.)*)"', source))
-        found.update(re.findall(r'\btr_default\([^,()]+, "((?:[^"\\]|\\.)*)"\)', source))
-    for path in ("kvt_paratreeui.py",):
-        source = open(os.path.join(REPO_ROOT, path), encoding="utf-8").read()
-        found.update(re.findall(r'\btr\("((?:[^"\\]|\\.)*)"\)', source))
+        pieces = re.findall(r'\btr(?:_format)?\(\s*' + literals, source)
+        pieces += re.findall(r'\btr_default\([^,()]+, ' + literals + r'\)', source)
+        # The caption and button texts of the editor's questions.
+        for args in re.findall(r'\bask\(self, [^,]+,((?:\s*"[^"]*"[,)])+)', source):
+            pieces += re.findall(r'"[^"]*"', args)
+        found.update("".join(re.findall(r'"((?:[^"\\]|\\.)*)"', piece)) for piece in pieces)
+    helpers = {"tr", "_tip", "_add_label", "_start_dialog", "_stock_button", "_ok_cancel_sizer", "_make_grid"}
+    tree = ast.parse(open(os.path.join(REPO_ROOT, "kvt_paratreeui.py"), encoding="utf-8").read())
+    for call in ast.walk(tree):
+        if isinstance(call, ast.Call) and getattr(call.func, "id", None) in helpers:
+            for arg in call.args:
+                for node in (arg.elts if isinstance(arg, ast.Tuple) and call.func.id == "_make_grid" else [arg]):
+                    if isinstance(node, ast.Constant) and isinstance(node.value, str):
+                        found.add(node.value)
     return {t.replace('\\"', '"').replace("\\n", "\n") for t in found}
 
 

@@ -303,6 +303,12 @@ class GalleryFrame(wx.Frame):
         box.Add(self._command_column(box.GetStaticBox(), [("tree_reset", "Reset the working copy")]),
                 0, wx.ALL, BORDER)
         sizer.Add(box, 0, wx.EXPAND | wx.ALL, BORDER)
+        keys = wx.StaticBoxSizer(wx.VERTICAL, page, "Keys in the editor")
+        keys.Add(wx.StaticText(keys.GetStaticBox(), label=(
+            "Ctrl+S save    Ctrl+Z undo    Ctrl+Y / Ctrl+Shift+Z redo    Ctrl+F find\n"
+            "Delete delete    F2 rename    Enter edit    Escape close (asks about unsaved changes)")),
+            0, wx.ALL, BORDER)
+        sizer.Add(keys, 0, wx.EXPAND | wx.ALL, BORDER)
         sizer.Add(wx.StaticText(page, label="Books in the working copy:"), 0, wx.LEFT | wx.TOP, 2 * BORDER)
         self.tree_summary = wx.TextCtrl(page, style=wx.TE_MULTILINE | wx.TE_READONLY | wx.TE_DONTWRAP)
         sizer.Add(self.tree_summary, 1, wx.EXPAND | wx.ALL, BORDER)

@@ -29,6 +29,7 @@ static Register imports{
     statement(19, "import os.path as _path"),
     statement(20, "import json as _json"),
     statement(21, "from typing import Optional as _Optional"),
+    statement(22, "from kvt_paratreeui import ParameterViewDialog as _ParameterViewDialog"),
     // The last statement of the body.
     statement(1470, "__test__ = {}"),
 };

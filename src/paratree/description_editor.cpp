@@ -5,6 +5,7 @@
 // accepted edit goes into the parameter at once; the dialog has no commit
 // step, so however it is closed the edits made so far stay.
 #include "module/kvt.h"
+#include "paratree/names.h"
 
 namespace kvt {
 namespace {
@@ -30,7 +31,7 @@ py::object DescriptionEditorDialog___init__(py::handle self, py::handle parent, 
         at(876);
         call_method(get_attr(self, "ui_descriptions"), "SetCellValue", row, py::int_(0), local);
         at(877);
-        call_method(get_attr(self, "ui_descriptions"), "SetCellValue", row, py::int_(1), desc);
+        call_method(get_attr(self, "ui_descriptions"), "SetCellValue", row, py::int_(1), cell_text(desc));
         at(873);
     }
     at(878);
@@ -58,7 +59,7 @@ py::object DescriptionEditorDialog__edit_row(py::handle self, py::handle row) {
     call_method(get_attr(self, "_DescriptionEditorDialog__parameter"), "set_description", description, local);
     // The cell follows only once the model has taken the text.
     at(889);
-    call_method(get_attr(self, "ui_descriptions"), "SetCellValue", row, py::int_(1), description);
+    call_method(get_attr(self, "ui_descriptions"), "SetCellValue", row, py::int_(1), cell_text(description));
     return py::none();
 }
 

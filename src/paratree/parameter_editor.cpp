@@ -54,7 +54,7 @@ py::object ParameterEditorDialog___init__(py::handle self, py::handle parent, py
         at(917);
         // The value's str() text: True shows as True, a list in list notation.
         py::object attributes = get_attr(self, "ui_attributes");
-        call_method(attributes, "SetCellValue", row, py::int_(1), text_of(value));
+        call_method(attributes, "SetCellValue", row, py::int_(1), cell_text(text_of(value)));
         at(918);
         row = steal_result(PyNumber_InPlaceAdd(row.ptr(), py::int_(1).ptr()));
         at(914);
@@ -143,7 +143,7 @@ py::object ParameterEditorDialog_on_add(py::handle self, py::handle) {
         call_method(get_attr(self, "ui_attributes"), "SetCellValue", row, py::int_(0), attribute_name);
         at(956);
         py::object grid = get_attr(self, "ui_attributes");
-        call_method(grid, "SetCellValue", row, py::int_(1), text_of(value));
+        call_method(grid, "SetCellValue", row, py::int_(1), cell_text(text_of(value)));
     }
     return py::none();
 }
@@ -185,7 +185,7 @@ py::object ParameterEditorDialog_on_edit(py::handle self, py::handle) {
         held_parameter(self)[name] = value;
         at(974);
         py::object grid = get_attr(self, "ui_attributes");
-        call_method(grid, "SetCellValue", row, py::int_(1), text_of(value));
+        call_method(grid, "SetCellValue", row, py::int_(1), cell_text(text_of(value)));
     }
     return py::none();
 }
@@ -253,6 +253,78 @@ py::object ParameterEditorDialog_on_delete(py::handle self, py::handle) {
     return py::none();
 }
 
+// Checks a new attribute name as adding one does; shows the refusal and
+// returns false when the name can't be used.
+bool acceptable_attribute_name(py::handle self, py::handle attribute_name) {
+    if (attribute_name.equal(py::str(""))) {
+        call_method(global("MB"), "Error", tr("Attribute name could not be empty."));
+        return false;
+    }
+    if (!is_valid_name(attribute_name)) {
+        call(get_attr(global("MB"), "Error"), invalid_name_message("Attribute", attribute_name));
+        return false;
+    }
+    for (py::handle pair : py::iter(call_method(held_parameter(self), "items"))) {
+        auto [name, entry] = unpack_pair(pair);
+        if (name.equal(attribute_name)) {
+            call(get_attr(global("MB"), "Error"),
+                 tr_format("Attribute name `%s` already exists.\nPlease choose another one.", attribute_name));
+            return false;
+        }
+    }
+    return true;
+}
+
+// 4001
+py::object ParameterEditorDialog_on_rename(py::handle self, py::handle) {
+    at(4002);
+    py::object selected = call_method(get_attr(self, "ui_attributes"), "GetSelectedRows");
+    if (length(selected) != 1) {
+        at(4003);
+        if (length(selected) > 1)
+            call_method(global("MB"), "Notice", tr("Only one attribute could be renamed one time."));
+        return py::none();
+    }
+    at(4004);
+    py::object row = selected[py::int_(0)];
+    py::object old_name = call_method(get_attr(self, "ui_attributes"), "GetCellValue", row, py::int_(0));
+    at(4005);
+    py::object input = get_attr(global("MB"), "Input");
+    py::object new_name = input(tr_format("Please input the new name of attribute `%s`.", old_name),
+                                "default"_a = old_name);
+    at(4006);
+    if (new_name.is_none() || new_name.equal(old_name)) return py::none();
+    at(4007);
+    if (!acceptable_attribute_name(self, new_name)) return py::none();
+    at(4008);
+    rename_in_place(held_parameter(self), old_name, new_name);
+    at(4009);
+    call_method(get_attr(self, "ui_attributes"), "SetCellValue", row, py::int_(0), new_name);
+    return py::none();
+}
+
+// 4011
+py::object ParameterEditorDialog_on_attributes_key(py::handle self, py::handle event) {
+    // Delete deletes, F2 renames and Enter edits the selected attributes;
+    // every other key goes on as usual.
+    at(4012);
+    py::object code = call_method(event, "GetKeyCode");
+    const bool plain = !truth(call_method(event, "HasAnyModifiers"));
+    const char* handler = nullptr;
+    if (plain && (code.equal(wx_attr("WXK_DELETE")) || code.equal(wx_attr("WXK_NUMPAD_DELETE")))) handler = "on_delete";
+    else if (plain && code.equal(wx_attr("WXK_F2"))) handler = "on_rename";
+    else if (plain && (code.equal(wx_attr("WXK_RETURN")) || code.equal(wx_attr("WXK_NUMPAD_ENTER")))) handler = "on_edit";
+    at(4013);
+    if (handler && length(call_method(get_attr(self, "ui_attributes"), "GetSelectedRows")) > 0) {
+        at(4014);
+        call(get_attr(self, handler), event);
+        return py::none();
+    }
+    at(4015);
+    call_method(event, "Skip");
+    return py::none();
+}
+
 Register definitions{
     class_(904, "ParameterEditorDialog(_ParameterEditorDialog)",
            {
@@ -269,6 +341,8 @@ Register definitions{
                method<ParameterEditorDialog_on_edit_descriptions>(975, "on_edit_descriptions(self, event)", "dlg"),
                method<ParameterEditorDialog_on_delete>(981, "on_delete(self, event)",
                                                        "selected length th_th its rows row attr_name"),
+               method<ParameterEditorDialog_on_rename>(4001, "on_rename(self, _event)", "selected row old_name new_name"),
+               method<ParameterEditorDialog_on_attributes_key>(4011, "on_attributes_key(self, event)", "code"),
            }),
 };
 

@@ -47,6 +47,47 @@ py::object ParameterTreeDialog___init__(py::handle self, py::handle parent, py::
     at(1418);
     py::object centre = get_attr(self, "Centre");
     call(centre, wx_attr("BOTH"));
+    // The close box, Escape and Close() come here; EndModal and Destroy
+    // do not.
+    at(4301);
+    call_method(self, "Bind", wx_attr("EVT_CLOSE"), get_attr(self, "on_close"));
+    call_method(self, "Bind", wx_attr("EVT_CHAR_HOOK"), get_attr(self, "on_key"));
+    return py::none();
+}
+
+// 4309
+py::object ParameterTreeDialog_on_key(py::handle self, py::handle event) {
+    // The dialog has no Cancel button for Escape to press: Escape closes
+    // it as the close box does.
+    at(4310);
+    if (call_method(event, "GetKeyCode").equal(wx_attr("WXK_ESCAPE")) &&
+        !truth(call_method(event, "HasAnyModifiers"))) {
+        at(4311);
+        call_method(self, "Close");
+        return py::none();
+    }
+    at(4312);
+    call_method(event, "Skip");
+    return py::none();
+}
+
+// 4303
+py::object ParameterTreeDialog_on_close(py::handle self, py::handle event) {
+    at(4304);
+    if (truth(call_method(event, "CanVeto"))) {
+        for (py::handle child : call_method(self, "GetChildren")) {
+            at(4305);
+            if (is_instance(child, global("ParameterTreeEditorPanel")) &&
+                !truth(call_method(child, "ask_to_save_changes"))) {
+                at(4306);
+                call_method(event, "Veto");
+                return py::none();
+            }
+            at(4304);
+        }
+    }
+    at(4307);
+    call_method(event, "Skip");
     return py::none();
 }
 
@@ -54,6 +95,8 @@ Register definitions{
     class_(1405, "ParameterTreeDialog(wx.Dialog)",
            {
                method<ParameterTreeDialog___init__>(1406, "__init__(self, parent, path: str = \"\")", "sizer panel"),
+               method<ParameterTreeDialog_on_close>(4303, "on_close(self, event: wx.CloseEvent)", "child"),
+               method<ParameterTreeDialog_on_key>(4309, "on_key(self, event: wx.KeyEvent)"),
            }),
 };
 
