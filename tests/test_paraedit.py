@@ -1,9 +1,14 @@
 """The editor command (kvt-paraedit, python3 -m kvt_paraedit): without a
 display, with a wrong folder, and on the test display opening the sample tree."""
 import os
+import shutil
 import subprocess
 
-from harness import IMPORT_PATHS, PYTHON, REPO_ROOT, run_python
+import wx
+
+from harness import IMPORT_PATHS, PYTHON, REPO_ROOT, answer_message_box, call, call_modal, run_python
+import kvt_paraedit
+from kvt_paratree import Parameter
 
 SAMPLE_TREE = os.path.join(REPO_ROOT, "examples", "sample_tree")
 
@@ -67,3 +72,25 @@ def test_opens_the_sample_tree(tmp_path):
     assert result.data == {"title": "参数树编辑器", "root": "sample_tree", "path": SAMPLE_TREE,
                            "load": "加载…", "status": 0}, result
     assert picture.stat().st_size > 10000
+
+
+def test_closing_with_unsaved_changes_asks_in_the_chosen_language(tmp_path):
+    """The command's editor asks before an edit is lost: Cancel keeps it
+    open, "Don't save" closes and leaves the folder as it was."""
+    folder = str(tmp_path / "tree")
+    shutil.copytree(SAMPLE_TREE, folder)
+    before = sorted(os.listdir(folder))
+    assert kvt_paraedit.load_language("zh_CN")
+    dialog = kvt_paraedit.open_editor(folder)
+    try:
+        panel = dialog.GetChildren()[0]
+        panel.root["general"]["added_here"] = Parameter()
+        prompt = "参数树有尚未保存的更改。\n\n要先保存吗？"
+        result = call_modal(dialog.ShowModal,
+                            call(dialog.Close), answer_message_box(wx.ID_CANCEL, message=prompt),
+                            call(dialog.Close), answer_message_box(wx.ID_NO, message=prompt))
+        assert result == wx.ID_CANCEL and panel.is_modified()
+        assert sorted(os.listdir(folder)) == before
+    finally:
+        wx.Translations.Set(None)
+        dialog.Destroy()
