@@ -41,6 +41,7 @@ py::object MB_Confirm(py::handle message, py::handle title) {
 py::object MB_Input(py::handle message, py::handle value_type, py::handle title, py::handle default_) {
     at(638);
     py::object dlg = call(wx_attr("TextEntryDialog"), py::none(), message, title);
+    DestroyOnExit destroy_dlg(dlg);
     at(639);
     if (!default_.is_none()) {
         at(640);
@@ -52,7 +53,7 @@ py::object MB_Input(py::handle message, py::handle value_type, py::handle title,
     at(642);
     py::object result_str = call_method(dlg, "GetValue");
     at(643);
-    call_method(dlg, "Destroy");
+    destroy_dlg.destroy();
     at(644);
     if (return_code.not_equal(wx_attr("ID_OK"))) {
         at(645);
