@@ -12,8 +12,8 @@ using namespace pybind11::literals;
 // The large font shared by the prompt, the field and the buttons: 20 points,
 // default family, normal style and weight, not underlined, no face name.
 py::object large_font() {
-    return call(wx_attr("Font"), py::int_(20), py::int_(70), py::int_(90), py::int_(90), py::bool_(false),
-                wx_attr("EmptyString"));
+    return call(wx_attr("Font"), py::int_(20), wx_attr("FONTFAMILY_DEFAULT"), wx_attr("FONTSTYLE_NORMAL"),
+                wx_attr("FONTWEIGHT_NORMAL"), py::bool_(false), wx_attr("EmptyString"));
 }
 
 // 655

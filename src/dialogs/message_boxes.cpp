@@ -41,6 +41,7 @@ py::object MB_Confirm(py::handle message, py::handle title) {
 py::object MB_Input(py::handle message, py::handle value_type, py::handle title, py::handle default_) {
     at(638);
     py::object dlg = call(wx_attr("TextEntryDialog"), py::none(), message, tr_default(title, "Input Dialog"));
+    DestroyOnExit destroy_dlg(dlg);
     label_from_catalog(call_method(dlg, "FindWindow", wx_attr("ID_OK")), "OK");
     label_from_catalog(call_method(dlg, "FindWindow", wx_attr("ID_CANCEL")), "Cancel");
     at(639);
@@ -54,7 +55,7 @@ py::object MB_Input(py::handle message, py::handle value_type, py::handle title,
     at(642);
     py::object result_str = call_method(dlg, "GetValue");
     at(643);
-    call_method(dlg, "Destroy");
+    destroy_dlg.destroy();
     at(644);
     if (return_code.not_equal(wx_attr("ID_OK"))) {
         at(645);

@@ -65,10 +65,14 @@ struct InternSlot {
     const char* literal;
     PyObject* text;
 };
+// A power of two (the slot is a mask of the address), comfortably above the
+// few hundred distinct literals the module reads, so collisions stay rare.
 inline constexpr std::size_t kInternSlots = 512;
 extern InternSlot intern_cache[kInternSlots];
 inline std::size_t intern_slot(const char* literal) {
     const auto address = reinterpret_cast<std::uintptr_t>(literal);
+    // Folds the bits above the slot index (log2 of kInternSlots) into it, so
+    // literals a multiple of the table size apart still spread.
     return (address ^ (address >> 9)) & (kInternSlots - 1);
 }
 PyObject* intern_slow(const char* literal);  // makes the name and fills its slot
@@ -265,6 +269,31 @@ void on_error(B&& body, C&& cleanup) {
     PyErr_Restore(type, value, traceback);
     throw_python_error();
 }
+
+// Holds a window (a dialog) that must be destroyed before the scope is left.
+// The usual path calls destroy() where the code destroys it, and its errors go
+// on as any call's.  When an error leaves the scope first (ShowModal or a read
+// of the result raised), the window is destroyed on the way out, so no hidden
+// top-level window keeps the application alive; the error in flight goes on
+// unchanged, with its line, and a failure of that Destroy is only reported
+// (sys.unraisablehook).
+class DestroyOnExit {
+public:
+    explicit DestroyOnExit(py::handle window) : window_(py::reinterpret_borrow<py::object>(window)) {}
+    DestroyOnExit(const DestroyOnExit&) = delete;
+    DestroyOnExit& operator=(const DestroyOnExit&) = delete;
+    ~DestroyOnExit() {
+        if (window_) destroy_quietly();
+    }
+    void destroy() {
+        py::object window = std::move(window_);
+        call_method(window, "Destroy");
+    }
+
+private:
+    void destroy_quietly() noexcept;
+    py::object window_;
+};
 
 // Reads a module global: the module dictionary, then the built-ins; raises
 // NameError "name '...' is not defined" when neither has it.  Looked up at

@@ -66,6 +66,7 @@ py::object ParaTreeCopyDialog___init__(py::handle self, py::handle parent, py::h
 py::object ParaTreeCopyDialog___select_directory(py::handle self) {
     at(1016);
     py::object dlg = call(global("_DirDialog"), self);
+    DestroyOnExit destroy_dlg(dlg);
     at(1017);
     py::object path = py::str("");
     at(1018);
@@ -74,7 +75,7 @@ py::object ParaTreeCopyDialog___select_directory(py::handle self) {
         path = call_method(dlg, "GetPath");
     }
     at(1020);
-    call_method(dlg, "Destroy");
+    destroy_dlg.destroy();
     at(1021);
     return path;
 }
@@ -89,6 +90,7 @@ py::object ParaTreeCopyDialog___select_file(py::handle self) {
     wildcard = wildcard + py::str("|*.");
     wildcard = wildcard + get_attr(global("_ParameterBook"), "ExtName");
     py::object dlg = file_dialog(self, "wildcard"_a = wildcard);
+    DestroyOnExit destroy_dlg(dlg);
     at(1025);
     py::object path = py::str("");
     at(1026);
@@ -97,7 +99,7 @@ py::object ParaTreeCopyDialog___select_file(py::handle self) {
         path = call_method(dlg, "GetPath");
     }
     at(1028);
-    call_method(dlg, "Destroy");
+    destroy_dlg.destroy();
     at(1029);
     return path;
 }

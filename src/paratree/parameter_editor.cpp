@@ -125,12 +125,13 @@ py::object ParameterEditorDialog_on_add(py::handle self, py::handle) {
     }
     at(947);
     py::object dlg = call(global("ParameterScalarAttributeEditorDialog"), self, attribute_name);
+    DestroyOnExit destroy_dlg(dlg);
     at(948);
     py::object ret_code = call_method(dlg, "ShowModal");
     at(949);
     py::object value = get_attr(dlg, "value");
     at(950);
-    call_method(dlg, "Destroy");
+    destroy_dlg.destroy();
     at(951);
     if (ret_code.equal(wx_attr("ID_OK"))) {
         at(952);
@@ -173,12 +174,13 @@ py::object ParameterEditorDialog_on_edit(py::handle self, py::handle) {
     at(968);
     // Opens with the attribute's current value and type; the name stays.
     py::object dlg = call(global("ParameterScalarAttributeEditorDialog"), self, name, value);
+    DestroyOnExit destroy_dlg(dlg);
     at(969);
     py::object retc_code = call_method(dlg, "ShowModal");
     at(970);
     value = get_attr(dlg, "value");
     at(971);
-    call_method(dlg, "Destroy");
+    destroy_dlg.destroy();
     at(972);
     if (retc_code.equal(wx_attr("ID_OK"))) {
         at(973);
@@ -195,11 +197,12 @@ py::object ParameterEditorDialog_on_edit_descriptions(py::handle self, py::handl
     at(976);
     py::object editor_class = global("DescriptionEditorDialog");
     py::object dlg = call(editor_class, self, held_parameter(self));
+    DestroyOnExit destroy_dlg(dlg);
     at(977);
     // The descriptions are already stored, however the editor was closed.
     call_method(dlg, "ShowModal");
     at(978);
-    call_method(dlg, "Destroy");
+    destroy_dlg.destroy();
     at(979);
     py::object description_field = get_attr(self, "ui_description");
     call_method(description_field, "SetValue", get_attr(held_parameter(self), "description"));

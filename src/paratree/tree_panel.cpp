@@ -172,17 +172,13 @@ py::object ask(py::handle parent, py::handle message, const char* caption, const
     py::object style = wx_attr("YES_NO") | wx_attr("ICON_WARNING");
     if (cancel) style = style | wx_attr("CANCEL");
     py::object dialog = call(wx_attr("MessageDialog"), parent, message, tr(caption), style);
-    py::object answer;
-    on_error(
-        [&] {
-            if (cancel)
-                call_method(dialog, "SetYesNoCancelLabels", tr(yes), tr(no), tr(cancel));
-            else
-                call_method(dialog, "SetYesNoLabels", tr(yes), tr(no));
-            answer = call_method(dialog, "ShowModal");
-        },
-        [&] { call_method(dialog, "Destroy"); });
-    call_method(dialog, "Destroy");
+    DestroyOnExit destroy_dialog(dialog);
+    if (cancel)
+        call_method(dialog, "SetYesNoCancelLabels", tr(yes), tr(no), tr(cancel));
+    else
+        call_method(dialog, "SetYesNoLabels", tr(yes), tr(no));
+    py::object answer = call_method(dialog, "ShowModal");
+    destroy_dialog.destroy();
     return answer;
 }
 
@@ -416,9 +412,10 @@ py::object ParameterTreeEditorPanel_on_view_parameter(py::handle self, py::handl
     py::object name = call_method(ui(self, "ui_book"), "GetCellValue", rows[py::int_(0)], py::int_(0));
     at(3068);
     py::object dialog = call(global("ParameterViewDialog"), self, name, item(book, name));
+    DestroyOnExit destroy_dialog(dialog);
     at(3069);
-    on_error([&] { call_method(dialog, "ShowModal"); }, [&] { call_method(dialog, "Destroy"); });
-    call_method(dialog, "Destroy");
+    call_method(dialog, "ShowModal");
+    destroy_dialog.destroy();
     return py::none();
 }
 
@@ -650,6 +647,7 @@ py::object ParameterTreeEditorPanel___init__(py::handle self, py::handle parent,
     at(1093);
     self.attr(interned("root_path")) = py::str("");
     at(1095);
+    // The size of the tree's icon bitmaps (12 x 16 pixels), drawn without masks.
     py::object image_list = call(wx_attr("ImageList"), py::int_(12), py::int_(16), py::bool_(false));
     at(1096);
     py::object add = get_attr(image_list, "Add");
@@ -697,6 +695,7 @@ py::object ParameterTreeEditorPanel_on_load(py::handle self, py::handle) {
     if (!truth(call_method(self, "ask_to_save_changes"))) return py::none();
     at(1107);
     py::object dialog = call(wx_attr("DirDialog"), self);
+    DestroyOnExit destroy_dialog(dialog);
     at(1108);
     py::object path = py::none();
     at(1109);
@@ -705,7 +704,7 @@ py::object ParameterTreeEditorPanel_on_load(py::handle self, py::handle) {
         path = call_method(dialog, "GetPath");
     }
     at(1111);
-    call_method(dialog, "Destroy");
+    destroy_dialog.destroy();
     at(1112);
     if (truth(path)) {
         at(1113);
@@ -727,6 +726,7 @@ py::object ParameterTreeEditorPanel_on_save_to(py::handle self, py::handle) {
     }
     at(1123);
     py::object dialog = call(wx_attr("DirDialog"), self);
+    DestroyOnExit destroy_dialog(dialog);
     at(1124);
     py::object path = py::none();
     at(1125);
@@ -735,7 +735,7 @@ py::object ParameterTreeEditorPanel_on_save_to(py::handle self, py::handle) {
         path = call_method(dialog, "GetPath");
     }
     at(1127);
-    call_method(dialog, "Destroy");
+    destroy_dialog.destroy();
     at(1128);
     if (!truth(path)) {
         at(1129);
@@ -1067,12 +1067,13 @@ py::object ParameterTreeEditorPanel_on_add_parameter(py::handle self, py::handle
     }
     at(1279);
     py::object dialog = call(global("ParameterEditorDialog"), self, name);
+    DestroyOnExit destroy_dialog(dialog);
     at(1280);
     py::object result = call_method(dialog, "ShowModal");
     at(1281);
     py::object parameter = get_attr(dialog, "parameter");
     at(1282);
-    call_method(dialog, "Destroy");
+    destroy_dialog.destroy();
     at(1283);
     if (result.equal(wx_attr("ID_OK"))) {
         at(1284);
@@ -1124,10 +1125,11 @@ py::object ParameterTreeEditorPanel_on_edit_parameter(py::handle self, py::handl
     py::object before = call(deepcopy, parameter);
     at(1299);
     py::object dialog = call(global("ParameterEditorDialog"), self, name, parameter);
+    DestroyOnExit destroy_dialog(dialog);
     at(1300);
-    on_error([&] { call_method(dialog, "ShowModal"); }, [&] { call_method(dialog, "Destroy"); });
+    call_method(dialog, "ShowModal");
     at(1301);
-    call_method(dialog, "Destroy");
+    destroy_dialog.destroy();
     at(1302);
     py::object set_cell = get_attr(ui(self, "ui_book"), "SetCellValue");
     call(set_cell, row, py::int_(1), cell_text(get_attr(parameter, "description")));
@@ -1372,10 +1374,11 @@ py::object ParameterTreeEditorPanel___on_copy_parameter(py::handle self, py::han
     call_method(path, "append", name);
     at(1381);
     py::object dialog = call(global("ParaTreeCopyDialog"), self, path, parameter);
+    DestroyOnExit destroy_dialog(dialog);
     at(1382);
     call_method(dialog, "ShowModal");
     at(1383);
-    call_method(dialog, "Destroy");
+    destroy_dialog.destroy();
     return py::none();
 }
 
@@ -1410,10 +1413,11 @@ py::object ParameterTreeEditorPanel___on_copy_tree_item(py::handle self, py::han
     py::object data = call_method(ui(self, "ui_tree"), "GetItemData", item);
     at(1397);
     py::object dialog = call(global("ParaTreeCopyDialog"), self, path, data);
+    DestroyOnExit destroy_dialog(dialog);
     at(1398);
     call_method(dialog, "ShowModal");
     at(1399);
-    call_method(dialog, "Destroy");
+    destroy_dialog.destroy();
     return py::none();
 }
 
