@@ -1,8 +1,9 @@
-"""Small helpers shared by the tools: a file-system observer and a progress
-record for long-running work.
+"""Small helpers shared by the tools: a file-system observer, a progress
+record for long-running work, and the translation of the texts the tools show.
 """
 import enum
 import hashlib
+import importlib.util
 import os
 import stat
 import threading
@@ -283,3 +284,50 @@ def _check_range(progress: int, subtotal: int) -> None:
 def _check_name(name: object) -> None:
     if not isinstance(name, str):
         raise TypeError("name must be a str, not %s" % type(name).__name__)
+
+
+# ------------------------------------------------------------ translations --
+
+# The gettext domain of every text that kvt_wxtools and its sibling modules
+# show a person, and of the catalogs that translate them.
+TRANSLATION_DOMAIN = "kvt_wxtools"
+
+
+def tr(text: str) -> str:
+    """`text` in the language of the loaded kvt_wxtools catalog; exactly
+    `text` when no catalog is loaded or the catalog lacks it."""
+    import wx
+    return str(wx.GetTranslation(text, TRANSLATION_DOMAIN))
+
+
+def catalog_folder() -> str:
+    """The folder holding the compiled catalogs (LANG/LC_MESSAGES/kvt_wxtools.mo),
+    installed beside the kvt_wxtools extension module."""
+    spec = importlib.util.find_spec("kvt_wxtools")
+    if spec is None or spec.origin is None:
+        raise ImportError("kvt_wxtools is not installed")
+    return os.path.join(os.path.dirname(spec.origin), "kvt_wxtools_locale")
+
+
+def load_translations(language: "str | None" = None) -> bool:
+    """Loads the kvt_wxtools catalog into wx's translations, so that every
+    window of kvt_wxtools and its siblings made afterwards shows its texts in
+    `language`: "en" (English) or "zh_CN" (Simplified Chinese), or None for
+    the language of the program's wx.Locale (else the user's preferred one).
+    wx's own catalog of that language (stock buttons such as OK and Cancel)
+    is loaded too.  Returns True when a kvt_wxtools catalog was loaded, False
+    when there is none for the language (the texts then stay as they are).
+    Call it on the GUI thread, after creating the wx.App (and the wx.Locale,
+    if the program has one)."""
+    import wx
+    if language is not None and not isinstance(language, str):
+        raise TypeError("language must be a str or None, not %s" % type(language).__name__)
+    wx.FileTranslationsLoader.AddCatalogLookupPathPrefix(catalog_folder())
+    translations = wx.Translations.Get()
+    if translations is None:
+        translations = wx.Translations()
+        wx.Translations.Set(translations)  # wx owns it from now on
+    if language is not None:
+        translations.SetLanguage(language)
+    translations.AddStdCatalog()
+    return bool(translations.AddCatalog(TRANSLATION_DOMAIN))

@@ -16,9 +16,16 @@ _BORDER = 5
 _EVT_GRID_RANGE_SELECTED = getattr(wx.grid, "EVT_GRID_RANGE_SELECTED", None) or wx.grid.EVT_GRID_RANGE_SELECT
 
 
+def tr(text: str) -> str:
+    """`text` through the tools' translation lookup (kvt_handy.tr), which is
+    imported at the first use: importing this module needs only wx."""
+    from kvt_handy import tr as translate
+    return translate(text)
+
+
 def _tip(window: wx.Window, text: str) -> wx.Window:
     """Gives `window` a tooltip (the keyboard shortcuts are named there)."""
-    window.SetToolTip(text)
+    window.SetToolTip(tr(text))
     return window
 
 
@@ -32,7 +39,7 @@ def _make_grid(parent: wx.Window, labels: Sequence[str], widths: Sequence[int]) 
     grid.EnableDragGridSize(False)
     grid.SetMargins(0, 0)
     for column, (label, width) in enumerate(zip(labels, widths)):
-        grid.SetColLabelValue(column, label)
+        grid.SetColLabelValue(column, tr(label))
         grid.SetColSize(column, width)
     grid.EnableDragColMove(False)
     grid.EnableDragColSize(True)
@@ -54,17 +61,25 @@ def _ok_cancel_sizer(dialog: wx.Dialog, ok_label: Optional[str] = None
     """The standard OK and Cancel buttons; they end the modal run with
     wx.ID_OK and wx.ID_CANCEL unless a handler stops the event."""
     sizer = wx.StdDialogButtonSizer()
-    ok = wx.Button(dialog, wx.ID_OK) if ok_label is None else wx.Button(dialog, wx.ID_OK, ok_label)
-    cancel = wx.Button(dialog, wx.ID_CANCEL)
+    ok = _stock_button(dialog, wx.ID_OK, "OK") if ok_label is None else wx.Button(dialog, wx.ID_OK, tr(ok_label))
+    cancel = _stock_button(dialog, wx.ID_CANCEL, "Cancel")
     sizer.AddButton(ok)
     sizer.AddButton(cancel)
     sizer.Realize()
     return sizer, ok, cancel
 
 
+def _stock_button(dialog: wx.Dialog, id: int, text: str) -> wx.Button:
+    """A standard button, labelled from the catalog when the catalog
+    translates `text`: GTK draws a stock button's own label in the language
+    of the process's C locale, whatever catalog wx has loaded."""
+    label = tr(text)
+    return wx.Button(dialog, id) if label == text else wx.Button(dialog, id, label)
+
+
 def _start_dialog(dialog: wx.Dialog, parent: Optional[wx.Window], title: str) -> None:
     """The dialogs' common start: a resizable dialog with default size hints."""
-    wx.Dialog.__init__(dialog, parent, id=wx.ID_ANY, title=title, pos=wx.DefaultPosition,
+    wx.Dialog.__init__(dialog, parent, id=wx.ID_ANY, title=tr(title), pos=wx.DefaultPosition,
                        size=wx.DefaultSize, style=wx.DEFAULT_DIALOG_STYLE | wx.RESIZE_BORDER)
     dialog.SetSizeHints(wx.DefaultSize, wx.DefaultSize)
 
@@ -79,7 +94,7 @@ def _field_grid() -> wx.FlexGridSizer:
 
 
 def _add_label(window: wx.Window, sizer: wx.Sizer, text: str) -> None:
-    sizer.Add(wx.StaticText(window, wx.ID_ANY, text), 0, wx.ALL | wx.ALIGN_CENTER_VERTICAL, _BORDER)
+    sizer.Add(wx.StaticText(window, wx.ID_ANY, tr(text)), 0, wx.ALL | wx.ALIGN_CENTER_VERTICAL, _BORDER)
 
 
 def _fit(dialog: wx.Dialog, sizer: wx.Sizer) -> None:
@@ -104,20 +119,20 @@ class ParameterTreeEditorPanel(wx.Panel):  # type: ignore[misc]  # wx has no typ
         _add_label(self, path_sizer, "Parameter directory:")
         self.ui_tree_path = _read_only_text(self)
         path_sizer.Add(self.ui_tree_path, 1, wx.ALL | wx.ALIGN_CENTER_VERTICAL, _BORDER)
-        self.ui_load_button = wx.Button(self, wx.ID_ANY, "Load...")
+        self.ui_load_button = wx.Button(self, wx.ID_ANY, tr("Load..."))
         path_sizer.Add(self.ui_load_button, 0, wx.ALL, _BORDER)
-        self.ui_save_button = wx.Button(self, wx.ID_ANY, "Save")
+        self.ui_save_button = wx.Button(self, wx.ID_ANY, tr("Save"))
         path_sizer.Add(self.ui_save_button, 0, wx.ALL, _BORDER)
-        self.ui_save_to_button = wx.Button(self, wx.ID_ANY, "Save to...")
+        self.ui_save_to_button = wx.Button(self, wx.ID_ANY, tr("Save to..."))
         path_sizer.Add(self.ui_save_to_button, 0, wx.ALL, _BORDER)
         # Shown while the tree differs from what was last loaded or saved.
         self.ui_modified_mark = wx.StaticText(self, wx.ID_ANY, "")
         self.ui_modified_mark.SetMinSize(wx.Size(90, -1))
         _tip(self.ui_modified_mark, "The tree has changes that are not saved yet")
         path_sizer.Add(self.ui_modified_mark, 0, wx.ALL | wx.ALIGN_CENTER_VERTICAL, _BORDER)
-        self.ui_undo_button = _tip(wx.Button(self, wx.ID_ANY, "Undo"), "Undo the last change (Ctrl+Z)")
+        self.ui_undo_button = _tip(wx.Button(self, wx.ID_ANY, tr("Undo")), "Undo the last change (Ctrl+Z)")
         path_sizer.Add(self.ui_undo_button, 0, wx.ALL, _BORDER)
-        self.ui_redo_button = _tip(wx.Button(self, wx.ID_ANY, "Redo"),
+        self.ui_redo_button = _tip(wx.Button(self, wx.ID_ANY, tr("Redo")),
                                    "Redo the change undone last (Ctrl+Y, Ctrl+Shift+Z)")
         path_sizer.Add(self.ui_redo_button, 0, wx.ALL, _BORDER)
         self.ui_undo_button.Enable(False)
@@ -129,14 +144,14 @@ class ParameterTreeEditorPanel(wx.Panel):  # type: ignore[misc]  # wx has no typ
 
         content_sizer = wx.BoxSizer(wx.HORIZONTAL)
 
-        tree_sizer = wx.StaticBoxSizer(wx.StaticBox(self, wx.ID_ANY, "Directories and books"),
+        tree_sizer = wx.StaticBoxSizer(wx.StaticBox(self, wx.ID_ANY, tr("Directories and books")),
                                        wx.VERTICAL)
         tree_box = tree_sizer.GetStaticBox()
         tree_row = wx.BoxSizer(wx.HORIZONTAL)
         tree_column = wx.BoxSizer(wx.VERTICAL)
         self.ui_find = wx.SearchCtrl(tree_box, wx.ID_ANY, wx.EmptyString)
         self.ui_find.ShowCancelButton(True)
-        self.ui_find.SetDescriptiveText("Find (Ctrl+F)")
+        self.ui_find.SetDescriptiveText(tr("Find (Ctrl+F)"))
         _tip(self.ui_find, "Show only the directories and books whose names, parameter names "
                            "or descriptions contain this text (Ctrl+F)")
         tree_column.Add(self.ui_find, 0, wx.ALL | wx.EXPAND, _BORDER)
@@ -145,31 +160,31 @@ class ParameterTreeEditorPanel(wx.Panel):  # type: ignore[misc]  # wx has no typ
         tree_column.Add(self.ui_tree, 1, wx.ALL | wx.EXPAND, _BORDER)
         tree_row.Add(tree_column, 1, wx.EXPAND, _BORDER)
         tree_buttons = wx.BoxSizer(wx.VERTICAL)
-        self.ui_add_directory_button = wx.Button(tree_box, wx.ID_ANY, "Add directory")
+        self.ui_add_directory_button = wx.Button(tree_box, wx.ID_ANY, tr("Add directory"))
         tree_buttons.Add(self.ui_add_directory_button, 0, wx.ALL | wx.EXPAND, _BORDER)
-        self.ui_add_book_button = wx.Button(tree_box, wx.ID_ANY, "Add book")
+        self.ui_add_book_button = wx.Button(tree_box, wx.ID_ANY, tr("Add book"))
         tree_buttons.Add(self.ui_add_book_button, 0, wx.ALL | wx.EXPAND, _BORDER)
-        self.ui_delete_tree_item_button = wx.Button(tree_box, wx.ID_ANY, "Delete")
+        self.ui_delete_tree_item_button = wx.Button(tree_box, wx.ID_ANY, tr("Delete"))
         tree_buttons.Add(self.ui_delete_tree_item_button, 0, wx.ALL | wx.EXPAND, _BORDER)
-        self.ui_copy_tree_item_button = wx.Button(tree_box, wx.ID_ANY, "Copy to...")
+        self.ui_copy_tree_item_button = wx.Button(tree_box, wx.ID_ANY, tr("Copy to..."))
         tree_buttons.Add(self.ui_copy_tree_item_button, 0, wx.ALL | wx.EXPAND, _BORDER)
         _tip(self.ui_delete_tree_item_button, "Delete the selected directory or book (Delete)")
         tree_row.Add(tree_buttons, 0, wx.EXPAND, _BORDER)
         tree_sizer.Add(tree_row, 1, wx.EXPAND, _BORDER)
         content_sizer.Add(tree_sizer, 2, wx.ALL | wx.EXPAND, _BORDER)
 
-        book_sizer = wx.StaticBoxSizer(wx.StaticBox(self, wx.ID_ANY, "Parameters"), wx.VERTICAL)
+        book_sizer = wx.StaticBoxSizer(wx.StaticBox(self, wx.ID_ANY, tr("Parameters")), wx.VERTICAL)
         book_box = book_sizer.GetStaticBox()
         book_row = wx.BoxSizer(wx.HORIZONTAL)
         self.ui_book = _make_grid(book_box, ("Name", "Description"), (140, 240))
         book_row.Add(self.ui_book, 1, wx.ALL | wx.EXPAND, _BORDER)
         parameter_buttons = wx.BoxSizer(wx.VERTICAL)
-        self.ui_add_parameter_button = wx.Button(book_box, wx.ID_ANY, "Add")
-        self.ui_edit_parameter_button = wx.Button(book_box, wx.ID_ANY, "Edit")
-        self.ui_delete_parameter_button = wx.Button(book_box, wx.ID_ANY, "Delete")
-        self.ui_rename_parameter_button = wx.Button(book_box, wx.ID_ANY, "Rename")
-        self.ui_view_parameter_button = wx.Button(book_box, wx.ID_ANY, "View")
-        self.ui_copy_parameter_button = wx.Button(book_box, wx.ID_ANY, "Copy to...")
+        self.ui_add_parameter_button = wx.Button(book_box, wx.ID_ANY, tr("Add"))
+        self.ui_edit_parameter_button = wx.Button(book_box, wx.ID_ANY, tr("Edit"))
+        self.ui_delete_parameter_button = wx.Button(book_box, wx.ID_ANY, tr("Delete"))
+        self.ui_rename_parameter_button = wx.Button(book_box, wx.ID_ANY, tr("Rename"))
+        self.ui_view_parameter_button = wx.Button(book_box, wx.ID_ANY, tr("View"))
+        self.ui_copy_parameter_button = wx.Button(book_box, wx.ID_ANY, tr("Copy to..."))
         _tip(self.ui_edit_parameter_button, "Edit the selected parameter (Enter)")
         _tip(self.ui_delete_parameter_button, "Delete the selected parameters (Delete)")
         _tip(self.ui_rename_parameter_button, "Rename the selected parameter (F2)")
@@ -297,22 +312,22 @@ class ParameterEditorDialog(wx.Dialog):  # type: ignore[misc]  # wx has no type 
         description_sizer = wx.BoxSizer(wx.HORIZONTAL)
         self.ui_description = _read_only_text(self)
         description_sizer.Add(self.ui_description, 1, wx.ALL | wx.ALIGN_CENTER_VERTICAL, _BORDER)
-        self.ui_edit_descriptions_button = wx.Button(self, wx.ID_ANY, "Descriptions...")
+        self.ui_edit_descriptions_button = wx.Button(self, wx.ID_ANY, tr("Descriptions..."))
         description_sizer.Add(self.ui_edit_descriptions_button, 0, wx.ALL, _BORDER)
         fields_sizer.Add(description_sizer, 1, wx.EXPAND, _BORDER)
         main_sizer.Add(fields_sizer, 0, wx.EXPAND, _BORDER)
 
-        attributes_sizer = wx.StaticBoxSizer(wx.StaticBox(self, wx.ID_ANY, "Attributes"),
+        attributes_sizer = wx.StaticBoxSizer(wx.StaticBox(self, wx.ID_ANY, tr("Attributes")),
                                              wx.VERTICAL)
         attributes_box = attributes_sizer.GetStaticBox()
         self.ui_attributes = _make_grid(attributes_box, ("Attribute", "Value"), (160, 260))
         attributes_sizer.Add(self.ui_attributes, 1, wx.ALL | wx.EXPAND, _BORDER)
         attribute_buttons = wx.BoxSizer(wx.HORIZONTAL)
-        self.ui_add_button = wx.Button(attributes_box, wx.ID_ANY, "Add")
+        self.ui_add_button = wx.Button(attributes_box, wx.ID_ANY, tr("Add"))
         attribute_buttons.Add(self.ui_add_button, 0, wx.ALL, _BORDER)
-        self.ui_edit_button = wx.Button(attributes_box, wx.ID_ANY, "Edit")
-        self.ui_rename_button = wx.Button(attributes_box, wx.ID_ANY, "Rename")
-        self.ui_delete_button = wx.Button(attributes_box, wx.ID_ANY, "Delete")
+        self.ui_edit_button = wx.Button(attributes_box, wx.ID_ANY, tr("Edit"))
+        self.ui_rename_button = wx.Button(attributes_box, wx.ID_ANY, tr("Rename"))
+        self.ui_delete_button = wx.Button(attributes_box, wx.ID_ANY, tr("Delete"))
         _tip(self.ui_edit_button, "Edit the selected attribute (Enter)")
         _tip(self.ui_rename_button, "Rename the selected attribute (F2)")
         _tip(self.ui_delete_button, "Delete the selected attributes (Delete)")
@@ -384,7 +399,7 @@ class ScalarEditorDialog(wx.Dialog):  # type: ignore[misc]  # wx has no type inf
         self.ui_type.SetSelection(2)
         fields_sizer.Add(self.ui_type, 0, wx.ALL, _BORDER)
 
-        value_label = wx.StaticText(self, wx.ID_ANY, "Value:")
+        value_label = wx.StaticText(self, wx.ID_ANY, tr("Value:"))
         fields_sizer.Add(value_label, 0, wx.ALL | wx.ALIGN_TOP, _BORDER)
         value_sizer = wx.BoxSizer(wx.VERTICAL)
         self.ui_bool_value = wx.Choice(self, wx.ID_ANY, wx.DefaultPosition, wx.DefaultSize,
@@ -400,7 +415,7 @@ class ScalarEditorDialog(wx.Dialog):  # type: ignore[misc]  # wx has no type inf
                                               wx.TE_MULTILINE)
         self.ui_value_multiline.Hide()  # shown while multi-line text is chosen
         value_sizer.Add(self.ui_value_multiline, 1, wx.ALL | wx.EXPAND, _BORDER)
-        self.ui_multiline_string = wx.CheckBox(self, wx.ID_ANY, "Multi-line text")
+        self.ui_multiline_string = wx.CheckBox(self, wx.ID_ANY, tr("Multi-line text"))
         value_sizer.Add(self.ui_multiline_string, 0, wx.ALL, _BORDER)
         fields_sizer.Add(value_sizer, 1, wx.EXPAND, _BORDER)
 
@@ -440,8 +455,8 @@ class DescriptionEditorDialog(wx.Dialog):  # type: ignore[misc]  # wx has no typ
         main_sizer.Add(self.ui_descriptions, 1, wx.ALL | wx.EXPAND, _BORDER)
 
         row_buttons = wx.BoxSizer(wx.HORIZONTAL)
-        self.ui_edit_button = wx.Button(self, wx.ID_ANY, "Edit")
-        self.ui_delete_button = wx.Button(self, wx.ID_ANY, "Delete")
+        self.ui_edit_button = wx.Button(self, wx.ID_ANY, tr("Edit"))
+        self.ui_delete_button = wx.Button(self, wx.ID_ANY, tr("Delete"))
         for button in (self.ui_edit_button, self.ui_delete_button):
             button.Enable(False)  # until a description is selected
             row_buttons.Add(button, 0, wx.ALL, _BORDER)
@@ -492,19 +507,19 @@ class CopyDialog(wx.Dialog):  # type: ignore[misc]  # wx has no type information
 
         _add_label(self, fields_sizer, "Copy as:")
         self.ui_rename = wx.TextCtrl(self, wx.ID_ANY, wx.EmptyString)
-        self.ui_rename.SetHint("(the same name)")
+        self.ui_rename.SetHint(tr("(the same name)"))
         fields_sizer.Add(self.ui_rename, 1, wx.ALL | wx.EXPAND, _BORDER)
 
         _add_label(self, fields_sizer, "Target:")
         target_sizer = wx.BoxSizer(wx.HORIZONTAL)
         self.ui_target_path = _read_only_text(self)
         target_sizer.Add(self.ui_target_path, 1, wx.ALL | wx.ALIGN_CENTER_VERTICAL, _BORDER)
-        self.ui_browse_button = wx.Button(self, wx.ID_ANY, "Browse...")
+        self.ui_browse_button = wx.Button(self, wx.ID_ANY, tr("Browse..."))
         target_sizer.Add(self.ui_browse_button, 0, wx.ALL, _BORDER)
         fields_sizer.Add(target_sizer, 1, wx.EXPAND, _BORDER)
 
         fields_sizer.Add((0, 0), 0, wx.ALL, _BORDER)
-        self.ui_overwrite = wx.CheckBox(self, wx.ID_ANY, "Overwrite existing items")
+        self.ui_overwrite = wx.CheckBox(self, wx.ID_ANY, tr("Overwrite existing items"))
         fields_sizer.Add(self.ui_overwrite, 0, wx.ALL, _BORDER)
 
         main_sizer.Add(fields_sizer, 1, wx.ALL | wx.EXPAND, _BORDER)
@@ -542,14 +557,14 @@ class ParameterViewDialog(wx.Dialog):  # type: ignore[misc]  # wx has no type in
         fields_sizer.Add(self.ui_name, 1, wx.ALL | wx.EXPAND, _BORDER)
         main_sizer.Add(fields_sizer, 0, wx.EXPAND, _BORDER)
 
-        attributes_sizer = wx.StaticBoxSizer(wx.StaticBox(self, wx.ID_ANY, "Attributes"),
+        attributes_sizer = wx.StaticBoxSizer(wx.StaticBox(self, wx.ID_ANY, tr("Attributes")),
                                              wx.VERTICAL)
         self.ui_attributes = _make_grid(attributes_sizer.GetStaticBox(), ("Attribute", "Type", "Value"),
                                         (140, 60, 240))
         attributes_sizer.Add(self.ui_attributes, 1, wx.ALL | wx.EXPAND, _BORDER)
         main_sizer.Add(attributes_sizer, 1, wx.ALL | wx.EXPAND, _BORDER)
 
-        descriptions_sizer = wx.StaticBoxSizer(wx.StaticBox(self, wx.ID_ANY, "Descriptions"),
+        descriptions_sizer = wx.StaticBoxSizer(wx.StaticBox(self, wx.ID_ANY, tr("Descriptions")),
                                                wx.VERTICAL)
         self.ui_descriptions = _make_grid(descriptions_sizer.GetStaticBox(), ("Locale", "Description"),
                                           (100, 340))
@@ -558,7 +573,7 @@ class ParameterViewDialog(wx.Dialog):  # type: ignore[misc]  # wx has no type in
         main_sizer.Add(descriptions_sizer, 1, wx.ALL | wx.EXPAND, _BORDER)
 
         buttons = wx.StdDialogButtonSizer()
-        self.ui_close_button = wx.Button(self, wx.ID_CANCEL, "Close")
+        self.ui_close_button = wx.Button(self, wx.ID_CANCEL, tr("Close"))
         buttons.AddButton(self.ui_close_button)
         buttons.Realize()
         main_sizer.Add(buttons, 0, wx.ALL | wx.EXPAND, _BORDER)

@@ -470,6 +470,33 @@ class RecordingWindow:
         self._record("Maximize", *args)
 
 
+def failing_dialog(cls, error, fail="ShowModal"):
+    """A subclass of the dialog class `cls` whose method `fail` raises `error`
+    (ShowModal then answers wx.ID_OK without showing); the instances made are
+    listed in its `made`."""
+    def raise_error(self, *args):
+        raise error
+
+    class Failing(cls):
+        made = []
+
+        def __init__(self, *args, **kwargs):
+            super().__init__(*args, **kwargs)
+            Failing.made.append(self)
+
+        def ShowModal(self):
+            return wx.ID_OK
+
+    setattr(Failing, fail, raise_error)
+    return Failing
+
+
+def assert_all_destroyed(windows):
+    """Every window given is gone once pending deletions have run."""
+    flush_events()
+    assert windows and not any(windows)
+
+
 class _RecordingSizer:
     def __init__(self, owner):
         self.owner = owner

@@ -3,9 +3,9 @@ description editor), driven for real on Xvfb."""
 import pytest
 import wx
 
-from harness import (NotReady, answer_message_box, answer_text_entry, call, call_modal, click,
-                     end_modal, entry_of, flush_events, modal_window, run_modal,
-                     shown_message_boxes)
+from harness import (NotReady, answer_message_box, answer_text_entry, assert_all_destroyed, call,
+                     call_modal, click, end_modal, entry_of, failing_dialog, flush_events, modal_window,
+                     run_modal, shown_message_boxes)
 import kvt_wxtools as kvt
 import kvt_paratree
 
@@ -399,6 +399,24 @@ def test_parameter_editor_edit_cancelled_keeps_the_value(editor, motor):
     call_modal(lambda: editor.on_edit(None), call(lambda: modal(Scalar).ui_bool_value.SetSelection(1)),
                end_modal(wx.ID_CANCEL))
     assert motor["on"] is True and editor.ui_attributes.GetCellValue(1, 1) == "True"
+
+
+@pytest.mark.parametrize("opened, handler, line", [
+    ("ParameterScalarAttributeEditorDialog", "on_edit", 969),
+    ("DescriptionEditorDialog", "on_edit_descriptions", 977),
+])
+def test_parameter_editor_destroys_the_dialog_it_opened_when_showing_raises(
+        editor, motor, monkeypatch, opened, handler, line):
+    error = LookupError("broken")
+    dialog = failing_dialog(getattr(kvt, opened), error)
+    monkeypatch.setattr(kvt, opened, dialog)
+    select_rows(editor.ui_attributes, [0])
+    with pytest.raises(LookupError) as info:
+        getattr(editor, handler)(None)
+    assert info.value is error and info.value.__context__ is None
+    assert entry_of(info.value, "kvt_wxtools.ParameterEditorDialog." + handler).lineno == line
+    assert_all_destroyed(dialog.made)
+    assert motor["speed"] == 7
 
 
 @pytest.mark.parametrize("rows, boxes", [([0, 3], ["Only one attribute could be edited one time."]),

@@ -2,8 +2,8 @@
 import pytest
 import wx
 
-from harness import (NotReady, answer_message_box, answer_text_entry, call_modal, dialog_text,
-                     entry_of, modal_window, shown_message_boxes)
+from harness import (NotReady, answer_message_box, answer_text_entry, assert_all_destroyed, call_modal,
+                     dialog_text, entry_of, failing_dialog, modal_window, shown_message_boxes)
 import kvt_wxtools as kvt
 
 MB = kvt.MB
@@ -69,6 +69,39 @@ def test_input_caption_and_exceptions_outside_exception_propagate():
                    expect_entry("", caption="Name?"), answer_text_entry("typed"))
     assert entry_of(info.value, "kvt_wxtools.MB.Input").lineno == 647
     assert shown_message_boxes() == []
+
+
+@pytest.mark.parametrize("fail, line", [("ShowModal", 641), ("GetValue", 642)])
+def test_input_destroys_its_dialog_when_a_call_raises(monkeypatch, fail, line):
+    error = LookupError("broken")
+    dialog = failing_dialog(wx.TextEntryDialog, error, fail)
+    monkeypatch.setattr(wx, "TextEntryDialog", dialog)
+    with pytest.raises(LookupError) as info:
+        MB.Input("Enter:", default="x")
+    assert info.value is error and info.value.__context__ is None
+    assert entry_of(info.value, "kvt_wxtools.MB.Input").lineno == line
+    assert_all_destroyed(dialog.made)
+    assert list(wx.GetTopLevelWindows()) == []
+
+
+def test_input_keeps_the_error_when_destroying_its_dialog_fails_too(monkeypatch):
+    import sys
+    error, late = LookupError("broken"), ValueError("no destroy")
+    base = wx.TextEntryDialog
+
+    class Entry(failing_dialog(base, error)):
+        def Destroy(self):
+            base.Destroy(self)
+            raise late
+
+    reported = []
+    monkeypatch.setattr(sys, "unraisablehook", reported.append)
+    monkeypatch.setattr(wx, "TextEntryDialog", Entry)
+    with pytest.raises(LookupError) as info:
+        MB.Input("Enter:")
+    assert info.value is error and info.value.__context__ is None
+    assert [r.exc_value for r in reported] == [late]
+    assert_all_destroyed(Entry.made)
 
 
 @pytest.mark.parametrize("call, message", [

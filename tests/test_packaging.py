@@ -62,6 +62,7 @@ def test_wheel_installs_and_imports_without_the_source_tree(tmp_path):
     site = str(venv)
     assert module_file.startswith(site) and sibling_file.startswith(site), proc.stdout
     assert check == "True {}"
+    _check_command_and_catalogs(venv, built[0], elsewhere)
 
     # mypy, run by the installed interpreter, reads the installed stub: a
     # misuse of the API is an error, a correct use passes.
@@ -107,3 +108,25 @@ def test_wheel_installs_and_imports_without_the_source_tree(tmp_path):
     assert [line.split(":")[1] for line in errors] == ["9", "10"], proc.stdout
     assert 'Argument "subtotal" to "Progress" has incompatible type "str"; expected "int"' in errors[0]
     assert 'Too many arguments for "CopyDialog"' in errors[1]
+
+def _check_command_and_catalogs(venv, wheel_path, elsewhere):
+    """The wheel carries both compiled catalogs and the editor command; once
+    installed, the command runs (here without a display: one line, status 1)
+    and the catalogs are found beside the installed module."""
+    with zipfile.ZipFile(wheel_path) as wheel:
+        names = set(wheel.namelist())
+        entry_points = next(wheel.read(n).decode() for n in names if n.endswith("entry_points.txt"))
+    assert {"kvt_wxtools_locale/en/LC_MESSAGES/kvt_wxtools.mo",
+            "kvt_wxtools_locale/zh_CN/LC_MESSAGES/kvt_wxtools.mo",
+            "kvt_paraedit/__init__.py", "kvt_paraedit/__main__.py"} <= names
+    assert "kvt-paraedit = kvt_paraedit:main" in entry_points
+    env = dict(os.environ)
+    env.pop("PYTHONPATH", None)
+    env.pop("DISPLAY", None)
+    command = subprocess.run([str(venv / "bin" / "kvt-paraedit")], capture_output=True, text=True,
+                             env=env, cwd=str(elsewhere), timeout=60)
+    assert command.returncode == 1 and command.stderr.startswith("kvt-paraedit: no display"), command
+    proc = _run([str(venv / "bin" / "python"), "-c",
+                 "import os, kvt_handy; print(sorted(os.listdir(kvt_handy.catalog_folder())))"],
+                cwd=str(elsewhere))
+    assert proc.stdout.split("\n")[-2] == "['en', 'zh_CN']"

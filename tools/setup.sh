@@ -16,6 +16,8 @@ if grep -qx 'VERSION_ID="11"' /etc/os-release 2>/dev/null; then
     PACKAGES=("${kept[@]}")
 fi
 
+# msgfmt compiles the translation catalogs; the font draws Chinese text.
+PACKAGES+=(gettext fonts-wqy-microhei)
 missing=()
 for p in "${PACKAGES[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -24,7 +26,7 @@ if ((${#missing[@]})); then
     echo "installing: ${missing[*]}"
     SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO="sudo"
     $SUDO apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get -o DPkg::Lock::Timeout=300 install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
 # Debian's interpreter is the one that has wx; never the first python3 on PATH.

@@ -1,13 +1,16 @@
 """The kvt_wxtools gallery: one window showing every dialog, the data-bound
 controls on sample objects and the parameter-tree editor on a sample tree.
 
-    usage: python3 examples/gallery [--tree-dir DIR] [--screenshots DIR]
+    usage: python3 examples/gallery [--tree-dir DIR] [--screenshots DIR] [--language LANG]
 
 --tree-dir DIR     edit the sample tree in DIR (copied there when DIR does not
                    exist or is empty; kept otherwise) instead of in a
                    temporary folder that is removed at the end.
 --screenshots DIR  open every window in turn, save a PNG of each into DIR,
                    print the files written and exit (1 if any failed).
+--language LANG    show the module's windows in LANG ("en" or "zh_CN")
+                   instead of as written; the window's Language choice
+                   switches at any time.
 """
 import argparse
 import os
@@ -52,6 +55,8 @@ def main(argv=None):
                         help="folder for the working copy of the sample parameter tree")
     parser.add_argument("--screenshots", metavar="DIR",
                         help="save a PNG of every window into DIR, then exit")
+    parser.add_argument("--language", choices=["en", "zh_CN"],
+                        help="language of the module's windows (default: as written)")
     args = parser.parse_args(argv)
 
     _import_paths()
@@ -69,7 +74,7 @@ def main(argv=None):
     watchdog = _watchdog(SCREENSHOT_RUN_LIMIT) if args.screenshots else None
     # Only keyword arguments reach the frame's class.
     kvt_wxtools.run_wxapp(GalleryFrame, tree_dir=args.tree_dir, screenshots=args.screenshots,
-                          outcome=outcome)
+                          outcome=outcome, language=args.language)
     if watchdog is not None:
         watchdog.cancel()
     if not args.screenshots:

@@ -13,6 +13,7 @@ import wx
 import wx.adv
 import wx.grid
 
+import kvt_handy
 import kvt_wxtools
 from kvt_handy import Progress
 from kvt_paratree import ParameterBook
@@ -76,6 +77,19 @@ def all_tools():
     return [tool for _title, tools in DIALOG_GROUPS for tool in tools] + TREE_TOOLS
 
 
+# The language choice: None keeps the texts as they are written in the
+# module (no catalog); the others load the module's catalog.
+LANGUAGES = [(None, "As written (no catalog)"), ("en", "English"), ("zh_CN", "中文 (简体)")]
+
+
+def set_language(code):
+    """Load the module's catalog for `code`, or drop every catalog for None."""
+    if code is None:
+        wx.Translations.Set(None)
+    elif not kvt_handy.load_translations(code):
+        raise ValueError("no catalog for language %r" % code)
+
+
 class GalleryFrame(wx.Frame):
     """The gallery's main window.
 
@@ -85,8 +99,10 @@ class GalleryFrame(wx.Frame):
     closes itself.  `outcome`: a dict that receives the screenshot results
     under "written" and "failed"."""
 
-    def __init__(self, parent=None, tree_dir=None, screenshots=None, outcome=None):
+    def __init__(self, parent=None, tree_dir=None, screenshots=None, outcome=None, language=None):
         super().__init__(parent, title="kvt_wxtools gallery")
+        if language is not None:
+            set_language(language)
         self.outcome = {} if outcome is None else outcome
         self.tree = samples.WorkingTree(tree_dir)
         self.buttons = {}
@@ -100,6 +116,7 @@ class GalleryFrame(wx.Frame):
         self.log_text = wx.TextCtrl(root, size=wx.Size(-1, 110),
                                     style=wx.TE_MULTILINE | wx.TE_READONLY | wx.TE_DONTWRAP)
         sizer = wx.BoxSizer(wx.VERTICAL)
+        sizer.Add(self._language_bar(root, language), 0, wx.EXPAND | wx.ALL, BORDER)
         sizer.Add(self.notebook, 1, wx.EXPAND | wx.ALL, BORDER)
         sizer.Add(wx.StaticText(root, label="What the windows returned:"), 0, wx.LEFT | wx.RIGHT, BORDER + 2)
         sizer.Add(self.log_text, 0, wx.EXPAND | wx.ALL, BORDER)
@@ -119,6 +136,22 @@ class GalleryFrame(wx.Frame):
 
     # ------------------------------------------------------------------
     # Pages
+
+    def _language_bar(self, parent, language):
+        bar = wx.BoxSizer(wx.HORIZONTAL)
+        bar.Add(wx.StaticText(parent, label="Language of the module's windows:"), 0,
+                wx.ALIGN_CENTER_VERTICAL | wx.RIGHT, BORDER)
+        self.language_choice = wx.Choice(parent, choices=[label for _, label in LANGUAGES])
+        self.language_choice.SetSelection([code for code, _ in LANGUAGES].index(language))
+        self.language_choice.Bind(wx.EVT_CHOICE, self.on_language)
+        bar.Add(self.language_choice, 0, wx.ALIGN_CENTER_VERTICAL)
+        return bar
+
+    def on_language(self, event=None):
+        """Switch the catalog; windows opened from now on use it."""
+        code, label = LANGUAGES[self.language_choice.GetSelection()]
+        set_language(code)
+        self.log("Language: %s (for the windows opened from now on)" % label)
 
     def _button(self, parent, tool):
         button = wx.Button(parent, label=tool.label)

@@ -31,13 +31,13 @@ py::object TrueOrFalseDialog___init__(py::handle self, py::handle parent, py::ha
     at(64);
     py::object hSizer = call(wx_attr("BoxSizer"), wx_attr("HORIZONTAL"));
     at(65);
-    py::object trueButton = call(wx_attr("Button"), self, wx_attr("ID_OK"), true_);
+    py::object trueButton = call(wx_attr("Button"), self, wx_attr("ID_OK"), tr_default(true_, "Yes"));
     at(66);
     call_method(trueButton, "SetDefault");
     at(67);
     call_method(hSizer, "Add", trueButton, py::int_(0), wx_attr("ALL"), py::int_(5));
     at(68);
-    py::object falseButton = call(wx_attr("Button"), self, wx_attr("ID_CANCEL"), false_);
+    py::object falseButton = call(wx_attr("Button"), self, wx_attr("ID_CANCEL"), tr_default(false_, "No"));
     at(69);
     call_method(hSizer, "Add", falseButton, py::int_(0), wx_attr("ALL"), py::int_(5));
     at(70);

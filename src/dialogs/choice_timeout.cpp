@@ -64,10 +64,12 @@ py::object SingleChoiceTimeoutDialog___init__(py::handle self, py::handle parent
     at(205);
     self.attr(interned("m_sdbSizer1OK")) = call_method(global("wx"), "Button", self, wx_attr("ID_OK"));
     at(206);
+    label_from_catalog(get_attr(self, "m_sdbSizer1OK"), "OK");
     call_method(button_sizer, "AddButton", get_attr(self, "m_sdbSizer1OK"));
     at(207);
     self.attr(interned("m_sdbSizer1Cancel")) = call_method(global("wx"), "Button", self, wx_attr("ID_CANCEL"));
     at(208);
+    label_from_catalog(get_attr(self, "m_sdbSizer1Cancel"), "Cancel");
     call_method(button_sizer, "AddButton", get_attr(self, "m_sdbSizer1Cancel"));
     at(209);
     call_method(button_sizer, "Realize");

@@ -12,15 +12,15 @@ using namespace pybind11::literals;
 // The large font shared by the prompt, the field and the buttons: 20 points,
 // default family, normal style and weight, not underlined, no face name.
 py::object large_font() {
-    return call(wx_attr("Font"), py::int_(20), py::int_(70), py::int_(90), py::int_(90), py::bool_(false),
-                wx_attr("EmptyString"));
+    return call(wx_attr("Font"), py::int_(20), wx_attr("FONTFAMILY_DEFAULT"), wx_attr("FONTSTYLE_NORMAL"),
+                wx_attr("FONTWEIGHT_NORMAL"), py::bool_(false), wx_attr("EmptyString"));
 }
 
 // 655
 py::object SimpleInputDialog___init__(py::handle self, py::handle parent, py::handle message, py::handle title,
                                       py::handle password) {
     at(656);
-    get_attr(wx_attr("Dialog"), "__init__")(self, parent, "id"_a = wx_attr("ID_ANY"), "title"_a = title,
+    get_attr(wx_attr("Dialog"), "__init__")(self, parent, "id"_a = wx_attr("ID_ANY"), "title"_a = tr_default(title, "请输入"),
                                             "pos"_a = wx_attr("DefaultPosition"), "size"_a = wx_attr("DefaultSize"),
                                             "style"_a = wx_attr("DEFAULT_DIALOG_STYLE"));
     at(659);
@@ -30,7 +30,7 @@ py::object SimpleInputDialog___init__(py::handle self, py::handle parent, py::ha
     py::object bSizer1 = call(wx_attr("BoxSizer"), wx_attr("VERTICAL"));
 
     at(663);
-    self.attr(interned("m_staticText1")) = call(wx_attr("StaticText"), self, wx_attr("ID_ANY"), message,
+    self.attr(interned("m_staticText1")) = call(wx_attr("StaticText"), self, wx_attr("ID_ANY"), tr_default(message, "请输入信息："),
                                                 wx_attr("DefaultPosition"), wx_attr("DefaultSize"), py::int_(0));
     at(664);
     call_method(get_attr(self, "m_staticText1"), "Wrap", py::int_(-1));
@@ -70,7 +70,7 @@ py::object SimpleInputDialog___init__(py::handle self, py::handle parent, py::ha
     py::object bSizer2 = call(wx_attr("BoxSizer"), wx_attr("HORIZONTAL"));
 
     at(683);
-    self.attr(interned("m_button1")) = call(wx_attr("Button"), self, wx_attr("ID_OK"), py::str("确定"),
+    self.attr(interned("m_button1")) = call(wx_attr("Button"), self, wx_attr("ID_OK"), tr("确定"),
                                             wx_attr("DefaultPosition"), wx_attr("DefaultSize"), py::int_(0));
     at(684);
     call_method(get_attr(self, "m_button1"), "SetDefault");
@@ -84,7 +84,7 @@ py::object SimpleInputDialog___init__(py::handle self, py::handle parent, py::ha
     call_method(bSizer2, "Add", py::make_tuple(0, 0), py::int_(1), wx_attr("EXPAND"), py::int_(5));
 
     at(691);
-    self.attr(interned("m_button2")) = call(wx_attr("Button"), self, wx_attr("ID_CANCEL"), py::str("取消"),
+    self.attr(interned("m_button2")) = call(wx_attr("Button"), self, wx_attr("ID_CANCEL"), tr("取消"),
                                             wx_attr("DefaultPosition"), wx_attr("DefaultSize"), py::int_(0));
     at(692);
     call_method(get_attr(self, "m_button2"), "SetFont", large_font());
@@ -189,7 +189,7 @@ py::object MultipleInputDialog___init__(py::handle self, py::handle parent, py::
     py::object fields = py::reinterpret_borrow<py::object>(fields_arg);
     at(282);
     check_fields(fields);
-    get_attr(wx_attr("Dialog"), "__init__")(self, parent, "id"_a = wx_attr("ID_ANY"), "title"_a = title,
+    get_attr(wx_attr("Dialog"), "__init__")(self, parent, "id"_a = wx_attr("ID_ANY"), "title"_a = tr_default(title, "Input"),
                                             "pos"_a = wx_attr("DefaultPosition"), "size"_a = wx_attr("DefaultSize"),
                                             "style"_a = wx_attr("DEFAULT_DIALOG_STYLE"));
     at(284);
@@ -284,7 +284,7 @@ py::object MultipleInputDialog___init__(py::handle self, py::handle parent, py::
     // __on_ok, after the texts have been copied into the field table.
     at(318);
     self.attr(interned("_MultipleInputDialog__ui_ok_button")) =
-        call(wx_attr("Button"), self, wx_attr("ID_ANY"), py::str("OK"), wx_attr("DefaultPosition"),
+        call(wx_attr("Button"), self, wx_attr("ID_ANY"), tr("OK"), wx_attr("DefaultPosition"),
              wx_attr("DefaultSize"), py::int_(0));
     at(319);
     call_method(get_attr(self, "_MultipleInputDialog__ui_ok_button"), "SetDefault");
@@ -294,7 +294,7 @@ py::object MultipleInputDialog___init__(py::handle self, py::handle parent, py::
 
     at(322);
     self.attr(interned("_MultipleInputDialog__ui_cancel_button")) =
-        call(wx_attr("Button"), self, wx_attr("ID_CANCEL"), py::str("Cancel"), wx_attr("DefaultPosition"),
+        call(wx_attr("Button"), self, wx_attr("ID_CANCEL"), tr("Cancel"), wx_attr("DefaultPosition"),
              wx_attr("DefaultSize"), py::int_(0));
     at(323);
     call_method(b_sizer2, "Add", get_attr(self, "_MultipleInputDialog__ui_cancel_button"), py::int_(0), wx_attr("ALL"),

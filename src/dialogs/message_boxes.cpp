@@ -20,27 +20,30 @@ py::object message_box(py::handle message, py::handle title, const char* buttons
 // 625
 py::object MB_Error(py::handle message, py::handle title) {
     at(626);
-    message_box(message, title, "OK", "ICON_ERROR");
+    message_box(message, tr_default(title, "Error"), "OK", "ICON_ERROR");
     return py::none();
 }
 
 // 629
 py::object MB_Notice(py::handle message, py::handle title) {
     at(630);
-    message_box(message, title, "OK", "ICON_INFORMATION");
+    message_box(message, tr_default(title, "Info"), "OK", "ICON_INFORMATION");
     return py::none();
 }
 
 // 633
 py::object MB_Confirm(py::handle message, py::handle title) {
     at(634);
-    return message_box(message, title, "YES_NO", "ICON_QUESTION");
+    return message_box(message, tr_default(title, "Confirm"), "YES_NO", "ICON_QUESTION");
 }
 
 // 637
 py::object MB_Input(py::handle message, py::handle value_type, py::handle title, py::handle default_) {
     at(638);
-    py::object dlg = call(wx_attr("TextEntryDialog"), py::none(), message, title);
+    py::object dlg = call(wx_attr("TextEntryDialog"), py::none(), message, tr_default(title, "Input Dialog"));
+    DestroyOnExit destroy_dlg(dlg);
+    label_from_catalog(call_method(dlg, "FindWindow", wx_attr("ID_OK")), "OK");
+    label_from_catalog(call_method(dlg, "FindWindow", wx_attr("ID_CANCEL")), "Cancel");
     at(639);
     if (!default_.is_none()) {
         at(640);
@@ -52,7 +55,7 @@ py::object MB_Input(py::handle message, py::handle value_type, py::handle title,
     at(642);
     py::object result_str = call_method(dlg, "GetValue");
     at(643);
-    call_method(dlg, "Destroy");
+    destroy_dlg.destroy();
     at(644);
     if (return_code.not_equal(wx_attr("ID_OK"))) {
         at(645);
@@ -70,7 +73,7 @@ py::object MB_Input(py::handle message, py::handle value_type, py::handle title,
         return result;
     }
     at(650);
-    call_method(global("MB"), "Error", py::str("Invalid input format."));
+    call_method(global("MB"), "Error", tr("Invalid input format."));
     at(651);
     return py::none();
 }

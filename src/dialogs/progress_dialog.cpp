@@ -65,7 +65,7 @@ void poll_only_while_shown(py::handle self, py::handle timer) {
 py::object ProgressDialog___init__(py::handle self, py::handle parent, py::handle progress, py::handle interval) {
     at(1426);
     check_progress(progress);
-    get_attr(wx_attr("Dialog"), "__init__")(self, parent, "title"_a = py::str("进度"),
+    get_attr(wx_attr("Dialog"), "__init__")(self, parent, "title"_a = tr("进度"),
                                             "style"_a = wx_attr("DEFAULT_DIALOG_STYLE"));
     at(1427);
     call_method(self, "SetSizeHints", wx_attr("DefaultSize"), wx_attr("DefaultSize"));

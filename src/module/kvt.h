@@ -73,10 +73,14 @@ struct InternSlot {
     const char* literal;
     PyObject* text;
 };
+// A power of two (the slot is a mask of the address), comfortably above the
+// few hundred distinct literals the module reads, so collisions stay rare.
 inline constexpr std::size_t kInternSlots = 512;
 extern InternSlot intern_cache[kInternSlots];
 inline std::size_t intern_slot(const char* literal) {
     const auto address = reinterpret_cast<std::uintptr_t>(literal);
+    // Folds the bits above the slot index (log2 of kInternSlots) into it, so
+    // literals a multiple of the table size apart still spread.
     return (address ^ (address >> 9)) & (kInternSlots - 1);
 }
 PyObject* intern_slow(const char* literal);  // makes the name and fills its slot
@@ -283,6 +287,31 @@ void on_error(B&& body, C&& cleanup) {
     throw_python_error();
 }
 
+// Holds a window (a dialog) that must be destroyed before the scope is left.
+// The usual path calls destroy() where the code destroys it, and its errors go
+// on as any call's.  When an error leaves the scope first (ShowModal or a read
+// of the result raised), the window is destroyed on the way out, so no hidden
+// top-level window keeps the application alive; the error in flight goes on
+// unchanged, with its line, and a failure of that Destroy is only reported
+// (sys.unraisablehook).
+class DestroyOnExit {
+public:
+    explicit DestroyOnExit(py::handle window) : window_(py::reinterpret_borrow<py::object>(window)) {}
+    DestroyOnExit(const DestroyOnExit&) = delete;
+    DestroyOnExit& operator=(const DestroyOnExit&) = delete;
+    ~DestroyOnExit() {
+        if (window_) destroy_quietly();
+    }
+    void destroy() {
+        py::object window = std::move(window_);
+        call_method(window, "Destroy");
+    }
+
+private:
+    void destroy_quietly() noexcept;
+    py::object window_;
+};
+
 // Reads a module global: the module dictionary, then the built-ins; raises
 // NameError "name '...' is not defined" when neither has it.  Looked up at
 // every use, so rebinding a global after import changes what bodies see.
@@ -295,6 +324,35 @@ void del_global(const char* name);
 // `wx.<name>`: the module global `wx` is looked up afresh at every use, so a
 // rebinding of `wx` after import reaches every read.
 inline py::object wx_attr(const char* literal) { return get_attr(global("wx"), literal); }
+
+// ------------------------------------------------------------------ texts ---
+
+// Every text shown to a person goes through these, so that a program that
+// loads the "kvt_wxtools" catalog (kvt_handy.load_translations) sees it in
+// its language: wx.GetTranslation(text, "kvt_wxtools").  Without a catalog,
+// or for a text the catalog lacks, the text comes back exactly as given.
+py::object tr(const char* text);
+py::object tr(py::handle text);
+
+// The translated `text` with each "%s" replaced by str() of the next
+// argument (Python's `%`); without a catalog the same text as concatenating
+// the pieces.
+template <typename... A>
+py::object tr_format(const char* text, A&&... args) {
+    py::tuple values = py::make_tuple(std::forward<A>(args)...);
+    return steal_result(PyUnicode_Format(tr(text).ptr(), values.ptr()));
+}
+
+// A text parameter's value: translated when it is the parameter's own
+// default text (given or left out), as it is otherwise.
+py::object tr_default(py::handle value, const char* default_text);
+
+// Labels a standard button (wx.ID_OK, wx.ID_CANCEL; None is passed over)
+// from the catalog when the catalog translates `text`: GTK draws a stock
+// button's own label in the language of the process's C locale, whatever
+// catalog wx has loaded.  Without such a translation the button keeps its
+// stock label.
+void label_from_catalog(py::handle button, const char* text);
 
 // ------------------------------------------------------------ expressions ---
 

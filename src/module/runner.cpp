@@ -71,10 +71,11 @@ py::object SimpleApp_OnInit(py::handle self) {
     }
     at(738);
     if (py::isinstance(window, wx_attr("Dialog"))) {
+        DestroyOnExit destroy_window(window);
         at(739);
         self.attr(interned("dialog_return_code")) = call_method(window, "ShowModal");
         at(740);
-        call_method(window, "Destroy");
+        destroy_window.destroy();
         at(741);
         return py::bool_(true);
     }

@@ -238,6 +238,23 @@ void chain_context(PyObject* type, PyObject* value, PyObject* traceback) noexcep
     PyErr_Restore(now_type, now_value, now_traceback);
 }
 
+void DestroyOnExit::destroy_quietly() noexcept {
+    PyObject *type, *value, *traceback;
+    PyErr_Fetch(&type, &value, &traceback);
+    {
+        // Released before the error is restored: its last reference may run
+        // Python code, which must not see the error in flight.
+        py::object window = std::move(window_);
+        try {
+            call_method(window, "Destroy");
+        } catch (...) {
+            set_error_from_current_exception();
+            PyErr_WriteUnraisable(window.ptr());
+        }
+    }
+    PyErr_Restore(type, value, traceback);
+}
+
 py::object global(const char* literal) { return global(interned(literal)); }
 
 py::object global(py::handle key) {

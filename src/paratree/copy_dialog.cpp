@@ -54,7 +54,7 @@ py::object ParaTreeCopyDialog___init__(py::handle self, py::handle parent, py::h
     at(1009);
     py::object type_field = get_attr(self, "ui_type");
     py::object kind = py::reinterpret_borrow<py::object>(reinterpret_cast<PyObject*>(Py_TYPE(para.ptr())));
-    call_method(type_field, "SetValue", get_attr(kind, "__name__"));
+    call_method(type_field, "SetValue", tr(get_attr(kind, "__name__")));
     at(1011);
     self.attr(interned("_ParaTreeCopyDialog__para_path")) = para_path;
     at(1012);
@@ -66,6 +66,7 @@ py::object ParaTreeCopyDialog___init__(py::handle self, py::handle parent, py::h
 py::object ParaTreeCopyDialog___select_directory(py::handle self) {
     at(1016);
     py::object dlg = call(global("_DirDialog"), self);
+    DestroyOnExit destroy_dlg(dlg);
     at(1017);
     py::object path = py::str("");
     at(1018);
@@ -74,7 +75,7 @@ py::object ParaTreeCopyDialog___select_directory(py::handle self) {
         path = call_method(dlg, "GetPath");
     }
     at(1020);
-    call_method(dlg, "Destroy");
+    destroy_dlg.destroy();
     at(1021);
     return path;
 }
@@ -85,10 +86,11 @@ py::object ParaTreeCopyDialog___select_file(py::handle self) {
     // The book file extension is read at every use, so a changed ExtName
     // reaches the next chooser.
     py::object file_dialog = global("_FileDialog");
-    py::object wildcard = py::str("Parameter File(*.") + get_attr(global("_ParameterBook"), "ExtName");
-    wildcard = wildcard + py::str(")|*.");
+    py::object wildcard = tr_format("Parameter File(*.%s)", get_attr(global("_ParameterBook"), "ExtName"));
+    wildcard = wildcard + py::str("|*.");
     wildcard = wildcard + get_attr(global("_ParameterBook"), "ExtName");
     py::object dlg = file_dialog(self, "wildcard"_a = wildcard);
+    DestroyOnExit destroy_dlg(dlg);
     at(1025);
     py::object path = py::str("");
     at(1026);
@@ -97,7 +99,7 @@ py::object ParaTreeCopyDialog___select_file(py::handle self) {
         path = call_method(dlg, "GetPath");
     }
     at(1028);
-    call_method(dlg, "Destroy");
+    destroy_dlg.destroy();
     at(1029);
     return path;
 }
@@ -143,7 +145,7 @@ py::object ParaTreeCopyDialog_on_confirm(py::handle self, py::handle) {
     at(1043);
     if (!truth(name)) {
         at(1044);
-        call(error_box(), py::str("Copy name could not be empty."));
+        call(error_box(), tr("Copy name could not be empty."));
         return py::none();
     }
     at(1045);
@@ -167,7 +169,7 @@ py::object ParaTreeCopyDialog_on_confirm(py::handle self, py::handle) {
         if (present && !truth(call_method(get_attr(self, "ui_overwrite"), "GetValue"))) {
             at(1051);
             py::object error = error_box();
-            call(error, py::str("Parameter named \"") + name + py::str("\" already exists."));
+            call(error, tr_format("Parameter named \"%s\" already exists.", name));
             return py::none();
         }
         at(1052);
@@ -186,7 +188,7 @@ py::object ParaTreeCopyDialog_on_confirm(py::handle self, py::handle) {
                 !truth(call_method(get_attr(self, "ui_overwrite"), "GetValue"))) {
                 at(1057);
                 py::object error = error_box();
-                call(error, py::str("Parameter book named \"") + filename + py::str("\" already exists."));
+                call(error, tr_format("Parameter book named \"%s\" already exists.", filename));
                 return py::none();
             }
             at(1058);
@@ -203,16 +205,14 @@ py::object ParaTreeCopyDialog_on_confirm(py::handle self, py::handle) {
                     if (!truth(call_method(get_attr(self, "ui_overwrite"), "GetValue"))) {
                         at(1063);
                         py::object error = error_box();
-                        call(error, py::str("Parameter directory named \"") + dir_name +
-                                        py::str("\" already exists."));
+                        call(error, tr_format("Parameter directory named \"%s\" already exists.", dir_name));
                         return py::none();
                     }
                     at(1064);
                     if (!truth(call_method(global("_path"), "isdir", dir_name))) {
                         at(1065);
                         py::object error = error_box();
-                        call(error, py::str("Target \"") + dir_name +
-                                        py::str("\" already exists and is not a directory."));
+                        call(error, tr_format("Target \"%s\" already exists and is not a directory.", dir_name));
                         return py::none();
                     }
                 }
@@ -222,7 +222,7 @@ py::object ParaTreeCopyDialog_on_confirm(py::handle self, py::handle) {
         }
     }
     at(1067);
-    call_method(global("MB"), "Notice", py::str("Copy parameter success."));
+    call_method(global("MB"), "Notice", tr("Copy parameter success."));
     at(1068);
     call_method(self, "EndModal", wx_attr("ID_OK"));
     return py::none();

@@ -48,7 +48,7 @@ py::object DescriptionEditorDialog__edit_row(py::handle self, py::handle row) {
     at(885);
     // The box opens with the current text, to be corrected rather than retyped.
     py::object input = get_attr(global("MB"), "Input");
-    py::object description = input(py::str("Please input description for local `") + local + py::str("`."),
+    py::object description = input(tr_format("Please input description for local `%s`.", local),
                                    "default"_a = desc);
     at(886);
     if (description.is_none()) {
@@ -70,7 +70,7 @@ py::object DescriptionEditorDialog_on_edit(py::handle self, py::handle) {
     at(892);
     if (length(selected) > 1) {
         at(893);
-        call_method(global("MB"), "Notice", py::str("Only one description could be edited at one time."));
+        call_method(global("MB"), "Notice", tr("Only one description could be edited at one time."));
         at(894);
         return py::none();
     }

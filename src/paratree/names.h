@@ -15,8 +15,8 @@ inline bool is_valid_name(py::handle name) {
 
 // "<kind> name `<name>` is invalid. It may be has invalid characters: `<chars>`."
 inline py::object invalid_name_message(const char* kind, py::handle name) {
-    return py::str(kind) + py::str(" name `") + name + py::str("` is invalid. It may be has invalid characters: `") +
-           py::str(global("_InvalidNameCharacters")) + py::str("`.");
+    return tr_format("%s name `%s` is invalid. It may be has invalid characters: `%s`.", tr(kind), name,
+                     py::str(global("_InvalidNameCharacters")));
 }
 
 }  // namespace kvt

@@ -87,7 +87,7 @@ py::object ParameterEditorDialog_on_select_attribute(py::handle self, py::handle
 py::object ParameterEditorDialog_on_add(py::handle self, py::handle) {
     at(933);
     py::object attribute_name =
-        call_method(global("MB"), "Input", py::str("Please input your preferred attribute name."));
+        call_method(global("MB"), "Input", tr("Please input your preferred attribute name."));
     at(934);
     if (attribute_name.is_none()) {
         at(935);
@@ -97,7 +97,7 @@ py::object ParameterEditorDialog_on_add(py::handle self, py::handle) {
     // Not trimmed: a name of blanks is judged by the name rule below.
     if (attribute_name.equal(py::str(""))) {
         at(937);
-        call_method(global("MB"), "Error", py::str("Attribute name could not be empty."));
+        call_method(global("MB"), "Error", tr("Attribute name could not be empty."));
         at(938);
         return py::none();
     }
@@ -117,8 +117,7 @@ py::object ParameterEditorDialog_on_add(py::handle self, py::handle) {
         if (name.equal(attribute_name)) {
             at(945);
             py::object error = get_attr(global("MB"), "Error");
-            call(error, py::str("Attribute name `") + attribute_name +
-                            py::str("` already exists.\nPlease choose another one."));
+            call(error, tr_format("Attribute name `%s` already exists.\nPlease choose another one.", attribute_name));
             at(946);
             return py::none();
         }
@@ -126,12 +125,13 @@ py::object ParameterEditorDialog_on_add(py::handle self, py::handle) {
     }
     at(947);
     py::object dlg = call(global("ParameterScalarAttributeEditorDialog"), self, attribute_name);
+    DestroyOnExit destroy_dlg(dlg);
     at(948);
     py::object ret_code = call_method(dlg, "ShowModal");
     at(949);
     py::object value = get_attr(dlg, "value");
     at(950);
-    call_method(dlg, "Destroy");
+    destroy_dlg.destroy();
     at(951);
     if (ret_code.equal(wx_attr("ID_OK"))) {
         at(952);
@@ -156,7 +156,7 @@ py::object ParameterEditorDialog_on_edit(py::handle self, py::handle) {
     at(961);
     if (length(selected) > 1) {
         at(962);
-        call_method(global("MB"), "Notice", py::str("Only one attribute could be edited one time."));
+        call_method(global("MB"), "Notice", tr("Only one attribute could be edited one time."));
         at(963);
         return py::none();
     }
@@ -174,12 +174,13 @@ py::object ParameterEditorDialog_on_edit(py::handle self, py::handle) {
     at(968);
     // Opens with the attribute's current value and type; the name stays.
     py::object dlg = call(global("ParameterScalarAttributeEditorDialog"), self, name, value);
+    DestroyOnExit destroy_dlg(dlg);
     at(969);
     py::object retc_code = call_method(dlg, "ShowModal");
     at(970);
     value = get_attr(dlg, "value");
     at(971);
-    call_method(dlg, "Destroy");
+    destroy_dlg.destroy();
     at(972);
     if (retc_code.equal(wx_attr("ID_OK"))) {
         at(973);
@@ -196,11 +197,12 @@ py::object ParameterEditorDialog_on_edit_descriptions(py::handle self, py::handl
     at(976);
     py::object editor_class = global("DescriptionEditorDialog");
     py::object dlg = call(editor_class, self, held_parameter(self));
+    DestroyOnExit destroy_dlg(dlg);
     at(977);
     // The descriptions are already stored, however the editor was closed.
     call_method(dlg, "ShowModal");
     at(978);
-    call_method(dlg, "Destroy");
+    destroy_dlg.destroy();
     at(979);
     py::object description_field = get_attr(self, "ui_description");
     call_method(description_field, "SetValue", get_attr(held_parameter(self), "description"));
@@ -216,26 +218,23 @@ py::object ParameterEditorDialog_on_delete(py::handle self, py::handle) {
     at(984);
     if (length_ == 0) {
         at(985);
-        call_method(global("MB"), "Notice", py::str("Please select the items you want to delete..."));
+        call_method(global("MB"), "Notice", tr("Please select the items you want to delete..."));
         at(986);
         return py::none();
     }
-    const char* th_th;
-    const char* its;
+    // "this 1 item" or "these 3 items": one text each, for translation.
+    const char* question_text;
     at(987);
     if (length_ < 2) {
         at(988);
-        th_th = "this";
-        its = "item";
+        question_text = "Do you really want to delete this %s item?";
     } else {
         at(990);
-        th_th = "these";
-        its = "items";
+        question_text = "Do you really want to delete these %s items?";
     }
     at(991);
     py::object confirm = get_attr(global("MB"), "Confirm");
-    py::object question = py::str("Do you really want to delete ") + py::str(th_th) + py::str(" ") +
-                          py::str(py::int_(length_)) + py::str(" ") + py::str(its) + py::str("?");
+    py::object question = tr_format(question_text, py::int_(length_));
     if (call(confirm, question).not_equal(wx_attr("YES"))) {
         at(992);
         return py::none();
@@ -261,7 +260,7 @@ py::object ParameterEditorDialog_on_delete(py::handle self, py::handle) {
 // returns false when the name can't be used.
 bool acceptable_attribute_name(py::handle self, py::handle attribute_name) {
     if (attribute_name.equal(py::str(""))) {
-        call_method(global("MB"), "Error", py::str("Attribute name could not be empty."));
+        call_method(global("MB"), "Error", tr("Attribute name could not be empty."));
         return false;
     }
     if (!is_valid_name(attribute_name)) {
@@ -272,7 +271,7 @@ bool acceptable_attribute_name(py::handle self, py::handle attribute_name) {
         auto [name, entry] = unpack_pair(pair);
         if (name.equal(attribute_name)) {
             call(get_attr(global("MB"), "Error"),
-                 py::str("Attribute name `") + attribute_name + py::str("` already exists.\nPlease choose another one."));
+                 tr_format("Attribute name `%s` already exists.\nPlease choose another one.", attribute_name));
             return false;
         }
     }
@@ -286,7 +285,7 @@ py::object ParameterEditorDialog_on_rename(py::handle self, py::handle) {
     if (length(selected) != 1) {
         at(4003);
         if (length(selected) > 1)
-            call_method(global("MB"), "Notice", py::str("Only one attribute could be renamed one time."));
+            call_method(global("MB"), "Notice", tr("Only one attribute could be renamed one time."));
         return py::none();
     }
     at(4004);
@@ -294,7 +293,7 @@ py::object ParameterEditorDialog_on_rename(py::handle self, py::handle) {
     py::object old_name = call_method(get_attr(self, "ui_attributes"), "GetCellValue", row, py::int_(0));
     at(4005);
     py::object input = get_attr(global("MB"), "Input");
-    py::object new_name = input(py::str("Please input the new name of attribute `") + old_name + py::str("`."),
+    py::object new_name = input(tr_format("Please input the new name of attribute `%s`.", old_name),
                                 "default"_a = old_name);
     at(4006);
     if (new_name.is_none() || new_name.equal(old_name)) return py::none();

@@ -131,8 +131,7 @@ py::object ParameterScalarAttributeEditorDialog_on_ok(py::handle self, py::handl
                 at(832);
                 py::object error = get_attr(global("MB"), "Error");
                 py::object type_name = call_method(get_attr(self, "ui_type"), "GetStringSelection");
-                call(error, py::str("Value format is invalid for type `") + type_name +
-                                py::str("`. Please check what you input."));
+                call(error, tr_format("Value format is invalid for type `%s`. Please check what you input.", type_name));
                 at(833);
                 return py::none();
             }
@@ -145,7 +144,7 @@ py::object ParameterScalarAttributeEditorDialog_on_ok(py::handle self, py::handl
             if (refused) {
                 at(838);
                 call_method(global("MB"), "Error",
-                            py::str("Value format is invalid for JSON format. Please check what you input."));
+                            tr("Value format is invalid for JSON format. Please check what you input."));
                 at(839);
                 return py::none();
             }

@@ -15,7 +15,7 @@ py::object ParameterTreeDialog___init__(py::handle self, py::handle parent, py::
     py::object id = wx_attr("ID_ANY");
     py::object pos = wx_attr("DefaultPosition");
     py::object size = wx_attr("DefaultSize");
-    init(self, parent, "id"_a = id, "title"_a = "Parameter Tree Editor", "pos"_a = pos, "size"_a = size,
+    init(self, parent, "id"_a = id, "title"_a = tr("Parameter Tree Editor"), "pos"_a = pos, "size"_a = size,
          "style"_a = wx_attr("DEFAULT_DIALOG_STYLE"));
     at(1409);
     py::object set_size_hints = get_attr(self, "SetSizeHints");

@@ -18,8 +18,7 @@ py::object apply(py::handle self, bool forward) {
     });
     if (!e) return py::bool_(true);
     call_method(global("MB"), "Error",
-                py::str(forward ? "Could not redo the change: " : "Could not undo the change: ") +
-                    call(global("str"), e));
+                tr_format(forward ? "Could not redo the change: %s" : "Could not undo the change: %s", e));
     return py::bool_(false);
 }
 

@@ -171,24 +171,20 @@ py::object ask(py::handle parent, py::handle message, const char* caption, const
                const char* cancel) {
     py::object style = wx_attr("YES_NO") | wx_attr("ICON_WARNING");
     if (cancel) style = style | wx_attr("CANCEL");
-    py::object dialog = call(wx_attr("MessageDialog"), parent, message, py::str(caption), style);
-    py::object answer;
-    on_error(
-        [&] {
-            if (cancel)
-                call_method(dialog, "SetYesNoCancelLabels", py::str(yes), py::str(no), py::str(cancel));
-            else
-                call_method(dialog, "SetYesNoLabels", py::str(yes), py::str(no));
-            answer = call_method(dialog, "ShowModal");
-        },
-        [&] { call_method(dialog, "Destroy"); });
-    call_method(dialog, "Destroy");
+    py::object dialog = call(wx_attr("MessageDialog"), parent, message, tr(caption), style);
+    DestroyOnExit destroy_dialog(dialog);
+    if (cancel)
+        call_method(dialog, "SetYesNoCancelLabels", tr(yes), tr(no), tr(cancel));
+    else
+        call_method(dialog, "SetYesNoLabels", tr(yes), tr(no));
+    py::object answer = call_method(dialog, "ShowModal");
+    destroy_dialog.destroy();
     return answer;
 }
 
 void set_modified_mark(py::handle self, bool modified) {
     py::object mark = ui(self, "ui_modified_mark");
-    py::str label(modified ? "* modified" : "");
+    py::object label = modified ? tr("* modified") : py::str("");
     if (call_method(mark, "GetLabel").not_equal(label)) call_method(mark, "SetLabel", label);
 }
 
@@ -320,8 +316,7 @@ py::object ParameterTreeEditorPanel__save_tree(py::handle self, py::handle overw
         call_method(get_attr(self, "history"), "MarkAsSaved");
         call_method(self, "_update_state");
         at(3038);
-        call(mb_box("Notice"), py::str("Save parameter to ") + call(global("str"), get_attr(self, "root_path")) +
-                                   py::str(" success."));
+        call(mb_box("Notice"), tr_format("Save parameter to %s success.", get_attr(self, "root_path")));
         return py::bool_(true);
     }
     at(3039);
@@ -330,10 +325,10 @@ py::object ParameterTreeEditorPanel__save_tree(py::handle self, py::handle overw
         // Nothing was written: the user sees what changed on both sides and
         // chooses.
         at(3040);
-        py::object message =
-            py::str("These books and folders were changed here and also on disk since the tree was loaded:\n\n") +
-            short_list(get_attr(e, "conflicts")) +
-            py::str("\n\nOverwrite them on disk with the versions here? Everything else changed on disk is kept.");
+        py::object message = tr_format(
+            "These books and folders were changed here and also on disk since the tree was loaded:\n\n%s\n\n"
+            "Overwrite them on disk with the versions here? Everything else changed on disk is kept.",
+            short_list(get_attr(e, "conflicts")));
         at(3041);
         if (ask(self, message, "Save conflicts", "Overwrite", "Cancel", nullptr).equal(wx_attr("ID_YES"))) {
             at(3042);
@@ -342,7 +337,7 @@ py::object ParameterTreeEditorPanel__save_tree(py::handle self, py::handle overw
         return py::bool_(false);
     }
     at(3043);
-    call(mb_box("Error"), py::str("Exception raised while saving parameter directory: ") + call(global("str"), e));
+    call(mb_box("Error"), tr_format("Exception raised while saving parameter directory: %s", e));
     return py::bool_(false);
 }
 
@@ -351,7 +346,7 @@ py::object ParameterTreeEditorPanel_ask_to_save_changes(py::handle self) {
     at(3046);
     if (!truth(call_method(self, "is_modified"))) return py::bool_(true);
     at(3047);
-    py::object answer = ask(self, py::str("The parameter tree has changes that are not saved.\n\nSave them first?"),
+    py::object answer = ask(self, tr("The parameter tree has changes that are not saved.\n\nSave them first?"),
                             "Unsaved changes", "&Save", "&Don't save", "&Cancel");
     at(3048);
     if (answer.equal(wx_attr("ID_YES"))) return py::bool_(truth(call_method(self, "_save_tree", py::bool_(false))));
@@ -365,7 +360,7 @@ py::object ParameterTreeEditorPanel_on_rename_parameter(py::handle self, py::han
     py::object rows = call_method(ui(self, "ui_book"), "GetSelectedRows");
     if (length(rows) != 1) {
         at(3053);
-        if (length(rows) > 1) call(mb_box("Notice"), py::str("Only one parameter could be renamed one time."));
+        if (length(rows) > 1) call(mb_box("Notice"), tr("Only one parameter could be renamed one time."));
         return py::none();
     }
     at(3054);
@@ -376,7 +371,7 @@ py::object ParameterTreeEditorPanel_on_rename_parameter(py::handle self, py::han
     py::object old_name = call_method(ui(self, "ui_book"), "GetCellValue", rows[py::int_(0)], py::int_(0));
     at(3056);
     py::object input = mb_box("Input");
-    py::object name = input(py::str("Please input the new name of parameter `") + old_name + py::str("`."),
+    py::object name = input(tr_format("Please input the new name of parameter `%s`.", old_name),
                             "default"_a = old_name);
     at(3057);
     if (!truth(name) || name.equal(old_name)) return py::none();
@@ -387,7 +382,7 @@ py::object ParameterTreeEditorPanel_on_rename_parameter(py::handle self, py::han
     }
     at(3059);
     if (truth(call_method(call_method(book, "names"), "__contains__", name))) {
-        call(mb_box("Error"), py::str("Parameter name `") + name + py::str("` already exists. Please choose another one."));
+        call(mb_box("Error"), tr_format("Parameter name `%s` already exists. Please choose another one.", name));
         return py::none();
     }
     at(3060);
@@ -401,7 +396,7 @@ py::object ParameterTreeEditorPanel_on_rename_parameter(py::handle self, py::han
     py::list steps;
     steps.append(step("remove", path, old_name, parameter, py::int_(index)));
     steps.append(step("insert", path, name, parameter, py::int_(index)));
-    record(self, py::str("Rename parameter `") + old_name + py::str("`"), steps);
+    record(self, tr_format("Rename parameter `%s`", old_name), steps);
     return py::none();
 }
 
@@ -417,9 +412,10 @@ py::object ParameterTreeEditorPanel_on_view_parameter(py::handle self, py::handl
     py::object name = call_method(ui(self, "ui_book"), "GetCellValue", rows[py::int_(0)], py::int_(0));
     at(3068);
     py::object dialog = call(global("ParameterViewDialog"), self, name, item(book, name));
+    DestroyOnExit destroy_dialog(dialog);
     at(3069);
-    on_error([&] { call_method(dialog, "ShowModal"); }, [&] { call_method(dialog, "Destroy"); });
-    call_method(dialog, "Destroy");
+    call_method(dialog, "ShowModal");
+    destroy_dialog.destroy();
     return py::none();
 }
 
@@ -651,6 +647,7 @@ py::object ParameterTreeEditorPanel___init__(py::handle self, py::handle parent,
     at(1093);
     self.attr(interned("root_path")) = py::str("");
     at(1095);
+    // The size of the tree's icon bitmaps (12 x 16 pixels), drawn without masks.
     py::object image_list = call(wx_attr("ImageList"), py::int_(12), py::int_(16), py::bool_(false));
     at(1096);
     py::object add = get_attr(image_list, "Add");
@@ -698,6 +695,7 @@ py::object ParameterTreeEditorPanel_on_load(py::handle self, py::handle) {
     if (!truth(call_method(self, "ask_to_save_changes"))) return py::none();
     at(1107);
     py::object dialog = call(wx_attr("DirDialog"), self);
+    DestroyOnExit destroy_dialog(dialog);
     at(1108);
     py::object path = py::none();
     at(1109);
@@ -706,7 +704,7 @@ py::object ParameterTreeEditorPanel_on_load(py::handle self, py::handle) {
         path = call_method(dialog, "GetPath");
     }
     at(1111);
-    call_method(dialog, "Destroy");
+    destroy_dialog.destroy();
     at(1112);
     if (truth(path)) {
         at(1113);
@@ -722,12 +720,13 @@ py::object ParameterTreeEditorPanel_on_save_to(py::handle self, py::handle) {
     at(1120);
     if (get_attr(self, "root").is_none()) {
         at(1121);
-        call(mb_box("Notice"), py::str("Please load an parameter directory first."));
+        call(mb_box("Notice"), tr("Please load an parameter directory first."));
         at(1122);
         return py::none();
     }
     at(1123);
     py::object dialog = call(wx_attr("DirDialog"), self);
+    DestroyOnExit destroy_dialog(dialog);
     at(1124);
     py::object path = py::none();
     at(1125);
@@ -736,7 +735,7 @@ py::object ParameterTreeEditorPanel_on_save_to(py::handle self, py::handle) {
         path = call_method(dialog, "GetPath");
     }
     at(1127);
-    call_method(dialog, "Destroy");
+    destroy_dialog.destroy();
     at(1128);
     if (!truth(path)) {
         at(1129);
@@ -750,11 +749,11 @@ py::object ParameterTreeEditorPanel_on_save_to(py::handle self, py::handle) {
     if (e) {
         at(1133);
         py::object error = mb_box("Error");
-        call(error, py::str("Exception raised while saving parameter directory: ") + call(global("str"), e));
+        call(error, tr_format("Exception raised while saving parameter directory: %s", call(global("str"), e)));
     } else {
         at(1135);
         py::object notice = mb_box("Notice");
-        call(notice, py::str("Save parameter to ") + path + py::str(" success."));
+        call(notice, tr_format("Save parameter to %s success.", path));
     }
     return py::none();
 }
@@ -764,7 +763,7 @@ py::object ParameterTreeEditorPanel_on_save(py::handle self, py::handle) {
     at(1141);
     if (get_attr(self, "root").is_none()) {
         at(1142);
-        call(mb_box("Notice"), py::str("Please load an parameter directory first."));
+        call(mb_box("Notice"), tr("Please load an parameter directory first."));
         at(1143);
         return py::none();
     }
@@ -864,7 +863,7 @@ py::object add_child_to_selected_directory(py::handle self, const NewChild& c) {
     at(l + 1);
     if (!truth(call_method(item, "IsOk"))) {
         at(l + 2);
-        call(mb_box("Notice"), py::str("You must select a parameter directory item first."));
+        call(mb_box("Notice"), tr("You must select a parameter directory item first."));
         at(l + 3);
         return py::none();
     }
@@ -873,12 +872,12 @@ py::object add_child_to_selected_directory(py::handle self, const NewChild& c) {
     at(l + 5);
     if (!is_instance(container, global("_ParameterDirectory"))) {
         at(l + 6);
-        call(mb_box("Error"), py::str(c.not_directory));
+        call(mb_box("Error"), tr(c.not_directory));
         at(l + 7);
         return py::none();
     }
     at(l + 8);
-    py::object name = call(mb_box("Input"), py::str(c.prompt));
+    py::object name = call(mb_box("Input"), tr(c.prompt));
     at(l + 9);
     if (name.is_none()) {
         at(l + 10);
@@ -889,7 +888,7 @@ py::object add_child_to_selected_directory(py::handle self, const NewChild& c) {
     at(l + 12);
     if (name.equal(py::str(""))) {
         at(l + 13);
-        call(mb_box("Error"), py::str(c.empty));
+        call(mb_box("Error"), tr(c.empty));
         at(l + 14);
         return py::none();
     }
@@ -908,8 +907,7 @@ py::object add_child_to_selected_directory(py::handle self, const NewChild& c) {
         if (existing_name.equal(name)) {
             at(l + 20);
             py::object error = mb_box("Error");
-            call(error, py::str(c.kind) + py::str(" name `") + name +
-                            py::str("` already exists.\nPlease choose another one."));
+            call(error, tr_format("%s name `%s` already exists.\nPlease choose another one.", tr(c.kind), name));
             at(l + 21);
             return py::none();
         }
@@ -927,7 +925,7 @@ py::object add_child_to_selected_directory(py::handle self, const NewChild& c) {
     py::list steps;
     steps.append(step("insert", selected_tree_item_path(self, item), name, new_,
                       py::int_(index_of(container, name))));
-    record(self, py::str("Add ") + py::str(c.kind) + py::str(" `") + name + py::str("`"), steps);
+    record(self, tr_format("Add %s `%s`", tr(c.kind), name), steps);
     return py::none();
 }
 
@@ -957,7 +955,7 @@ py::object ParameterTreeEditorPanel_on_delete_tree_item(py::handle self, py::han
     at(1240);
     if (!truth(call_method(item, "IsOk"))) {
         at(1241);
-        call(mb_box("Error"), py::str("Please select the item you want to delete first."));
+        call(mb_box("Error"), tr("Please select the item you want to delete first."));
         at(1242);
         return py::none();
     }
@@ -965,7 +963,7 @@ py::object ParameterTreeEditorPanel_on_delete_tree_item(py::handle self, py::han
     if (item.equal(call_method(ui(self, "ui_tree"), "GetRootItem"))) {
         at(1244);
         py::object confirm = mb_box("Confirm");
-        if (call(confirm, py::str("Do you really want to clear the whole parameter tree?")).not_equal(wx_attr("YES"))) {
+        if (call(confirm, tr("Do you really want to clear the whole parameter tree?")).not_equal(wx_attr("YES"))) {
             at(1245);
             return py::none();
         }
@@ -985,7 +983,7 @@ py::object ParameterTreeEditorPanel_on_delete_tree_item(py::handle self, py::han
         at(1250);
         py::list steps;
         steps.append(step("root", old_root, root, py::none(), py::none()));
-        record(self, py::str("Clear the tree"), steps);
+        record(self, tr("Clear the tree"), steps);
         return py::none();
     }
     at(1251);
@@ -997,10 +995,10 @@ py::object ParameterTreeEditorPanel_on_delete_tree_item(py::handle self, py::han
     at(1254);
     py::object name = call_method(ui(self, "ui_tree"), "GetItemText", item);
     at(1255);
-    py::object kind = py::str(is_instance(data, global("_ParameterDirectory")) ? "Directory" : "Book");
+    py::object kind = tr(is_instance(data, global("_ParameterDirectory")) ? "Directory" : "Book");
     at(1256);
     py::object confirm = mb_box("Confirm");
-    py::object question = py::str("Do you really want to delete Parameter ") + kind + py::str(" `") + name + py::str("`?");
+    py::object question = tr_format("Do you really want to delete Parameter %s `%s`?", kind, name);
     if (call(confirm, question).not_equal(wx_attr("YES"))) {
         at(1257);
         return py::none();
@@ -1015,7 +1013,7 @@ py::object ParameterTreeEditorPanel_on_delete_tree_item(py::handle self, py::han
     call_method(ui(self, "ui_tree"), "SelectItem", parent_item);
     py::list steps;
     steps.append(step("remove", parent_path, name, data, py::int_(index)));
-    record(self, py::str("Delete ") + kind + py::str(" `") + name + py::str("`"), steps);
+    record(self, tr_format("Delete %s `%s`", kind, name), steps);
     return py::none();
 }
 
@@ -1026,7 +1024,7 @@ py::object ParameterTreeEditorPanel_on_add_parameter(py::handle self, py::handle
     at(1263);
     if (!truth(call_method(item, "IsOk"))) {
         at(1264);
-        call(mb_box("Error"), py::str("Please select a parameter book first."));
+        call(mb_box("Error"), tr("Please select a parameter book first."));
         at(1265);
         return py::none();
     }
@@ -1038,12 +1036,12 @@ py::object ParameterTreeEditorPanel_on_add_parameter(py::handle self, py::handle
     at(1267);
     if (!is_instance(book, global("_ParameterBook"))) {
         at(1268);
-        call(mb_box("Error"), py::str("Please select a parameter book first."));
+        call(mb_box("Error"), tr("Please select a parameter book first."));
         at(1269);
         return py::none();
     }
     at(1270);
-    py::object name = call(mb_box("Input"), py::str("Please input your preferred parameter name."));
+    py::object name = call(mb_box("Input"), tr("Please input your preferred parameter name."));
     at(1271);
     if (!truth(name)) return py::none();
     at(1272);
@@ -1061,7 +1059,7 @@ py::object ParameterTreeEditorPanel_on_add_parameter(py::handle self, py::handle
         if (existing_name.equal(name)) {
             at(1277);
             py::object error = mb_box("Error");
-            call(error, py::str("Parameter name `") + name + py::str("` already exists. Please choose another one."));
+            call(error, tr_format("Parameter name `%s` already exists. Please choose another one.", name));
             at(1278);
             return py::none();
         }
@@ -1069,12 +1067,13 @@ py::object ParameterTreeEditorPanel_on_add_parameter(py::handle self, py::handle
     }
     at(1279);
     py::object dialog = call(global("ParameterEditorDialog"), self, name);
+    DestroyOnExit destroy_dialog(dialog);
     at(1280);
     py::object result = call_method(dialog, "ShowModal");
     at(1281);
     py::object parameter = get_attr(dialog, "parameter");
     at(1282);
-    call_method(dialog, "Destroy");
+    destroy_dialog.destroy();
     at(1283);
     if (result.equal(wx_attr("ID_OK"))) {
         at(1284);
@@ -1091,7 +1090,7 @@ py::object ParameterTreeEditorPanel_on_add_parameter(py::handle self, py::handle
         py::list steps;
         steps.append(step("insert", selected_tree_item_path(self, item), name, parameter,
                           py::int_(index_of(book, name))));
-        record(self, py::str("Add parameter `") + name + py::str("`"), steps);
+        record(self, tr_format("Add parameter `%s`", name), steps);
     }
     return py::none();
 }
@@ -1103,7 +1102,7 @@ py::object ParameterTreeEditorPanel_on_edit_parameter(py::handle self, py::handl
     at(1291);
     if (length(rows) > 1) {
         at(1292);
-        call(mb_box("Notice"), py::str("Only one parameter could be edited one time."));
+        call(mb_box("Notice"), tr("Only one parameter could be edited one time."));
         at(1293);
         return py::none();
     }
@@ -1126,10 +1125,11 @@ py::object ParameterTreeEditorPanel_on_edit_parameter(py::handle self, py::handl
     py::object before = call(deepcopy, parameter);
     at(1299);
     py::object dialog = call(global("ParameterEditorDialog"), self, name, parameter);
+    DestroyOnExit destroy_dialog(dialog);
     at(1300);
-    on_error([&] { call_method(dialog, "ShowModal"); }, [&] { call_method(dialog, "Destroy"); });
+    call_method(dialog, "ShowModal");
     at(1301);
-    call_method(dialog, "Destroy");
+    destroy_dialog.destroy();
     at(1302);
     py::object set_cell = get_attr(ui(self, "ui_book"), "SetCellValue");
     call(set_cell, row, py::int_(1), cell_text(get_attr(parameter, "description")));
@@ -1138,7 +1138,7 @@ py::object ParameterTreeEditorPanel_on_edit_parameter(py::handle self, py::handl
         py::list steps;
         steps.append(step("state", selected_tree_item_path(self, call_method(ui(self, "ui_tree"), "GetSelection")),
                           name, before, after));
-        record(self, py::str("Edit parameter `") + name + py::str("`"), steps);
+        record(self, tr_format("Edit parameter `%s`", name), steps);
     }
     return py::none();
 }
@@ -1181,8 +1181,8 @@ py::object ParameterTreeEditorPanel_on_delete_parameter(py::handle self, py::han
         at(1309);
     }
     if (length(steps) > 0) {
-        py::object label = length(steps) == 1 ? py::str("Delete parameter `") + item(names, py::int_(0)) + py::str("`")
-                                              : py::str("Delete ") + py::str(py::int_(length(steps))) + py::str(" parameters");
+        py::object label = length(steps) == 1 ? tr_format("Delete parameter `%s`", item(names, py::int_(0)))
+                                              : tr_format("Delete %s parameters", py::int_(length(steps)));
         record(self, label, steps);
     }
     // Deleting rows sends no selection event: the row buttons follow the
@@ -1320,7 +1320,7 @@ py::object ParameterTreeEditorPanel___change_parameter_tree_out_of_control(py::h
     if (truth(get_attr(observer, "changed"))) {
         at(1367);
         py::object confirm = mb_box("Confirm");
-        py::object answer = call(confirm, py::str("Parameter tree is changed in file system. Do you want to reload it?"));
+        py::object answer = call(confirm, tr("Parameter tree is changed in file system. Do you want to reload it?"));
         if (answer.equal(wx_attr("YES"))) {
             at(1368);
             py::object root = get_attr(self, "root");
@@ -1337,8 +1337,8 @@ py::object ParameterTreeEditorPanel___change_parameter_tree_out_of_control(py::h
                 at(3099);
                 if (length(conflicts) > 0) {
                     call(mb_box("Notice"),
-                         py::str("These books and folders were changed here and also on disk; the versions here "
-                                 "are kept until you save:\n\n") + short_list(conflicts));
+                         tr_format("These books and folders were changed here and also on disk; the versions here "
+                                   "are kept until you save:\n\n%s", short_list(conflicts)));
                 }
                 call_method(self, "_update_state");
             }
@@ -1354,7 +1354,7 @@ py::object ParameterTreeEditorPanel___on_copy_parameter(py::handle self, py::han
     at(1371);
     if (length(rows) != 1) {
         at(1372);
-        call(mb_box("Notice"), py::str("请选中并只选中一个要复制的参数。"));
+        call(mb_box("Notice"), tr("请选中并只选中一个要复制的参数。"));
         at(1373);
         return py::none();
     }
@@ -1374,10 +1374,11 @@ py::object ParameterTreeEditorPanel___on_copy_parameter(py::handle self, py::han
     call_method(path, "append", name);
     at(1381);
     py::object dialog = call(global("ParaTreeCopyDialog"), self, path, parameter);
+    DestroyOnExit destroy_dialog(dialog);
     at(1382);
     call_method(dialog, "ShowModal");
     at(1383);
-    call_method(dialog, "Destroy");
+    destroy_dialog.destroy();
     return py::none();
 }
 
@@ -1412,10 +1413,11 @@ py::object ParameterTreeEditorPanel___on_copy_tree_item(py::handle self, py::han
     py::object data = call_method(ui(self, "ui_tree"), "GetItemData", item);
     at(1397);
     py::object dialog = call(global("ParaTreeCopyDialog"), self, path, data);
+    DestroyOnExit destroy_dialog(dialog);
     at(1398);
     call_method(dialog, "ShowModal");
     at(1399);
-    call_method(dialog, "Destroy");
+    destroy_dialog.destroy();
     return py::none();
 }
 

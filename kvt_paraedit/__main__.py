@@ -1,0 +1,5 @@
+import sys
+
+from kvt_paraedit import main
+
+sys.exit(main())
