@@ -755,7 +755,8 @@ class ParameterTreeDialog(wx.Dialog):
         """Asks about unsaved changes before the dialog closes; a cancel or a
         failed save keeps it open."""
     def on_key(self, event: wx.KeyEvent) -> None:
-        """Escape closes the dialog as the close box does."""
+        """Escape clears the find field when it holds text; otherwise it
+        closes the dialog as the close box does."""
 
 class ProgressDialog(wx.Dialog):
     """Follows a :class:`kvt_handy.Progress` until the work ends.

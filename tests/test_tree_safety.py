@@ -316,6 +316,9 @@ def test_find_narrows_the_tree_and_clearing_restores_it_with_the_selection(edito
         editor.panel.ui_find.SetValue(text)
         flush_events()
         assert labels(editor) == shown
+    # Escape in a find field that holds text clears it; the editor stays open.
+    press_keys(editor, wx.WXK_ESCAPE, focus=editor.panel.ui_find)
+    assert editor.panel.ui_find.GetValue() == "" and editor.dialog.IsShown()
     editor.panel.ui_find.SetValue("")
     flush_events()
     assert labels(editor) == full

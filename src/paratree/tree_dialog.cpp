@@ -58,10 +58,23 @@ py::object ParameterTreeDialog___init__(py::handle self, py::handle parent, py::
 // 4309
 py::object ParameterTreeDialog_on_key(py::handle self, py::handle event) {
     // The dialog has no Cancel button for Escape to press: Escape closes
-    // it as the close box does.
+    // it as the close box does, unless it is pressed in a find field that
+    // holds text, where it clears the filter first.
     at(4310);
     if (call_method(event, "GetKeyCode").equal(wx_attr("WXK_ESCAPE")) &&
         !truth(call_method(event, "HasAnyModifiers"))) {
+        py::object focus = call_method(wx_attr("Window"), "FindFocus");
+        if (!focus.is_none()) {
+            py::object focus_parent = call_method(focus, "GetParent");
+            for (py::handle child : call_method(self, "GetChildren")) {
+                if (!is_instance(child, global("ParameterTreeEditorPanel"))) continue;
+                py::object find = get_attr(child, "ui_find");
+                if ((focus.is(find) || focus_parent.is(find)) && truth(call_method(find, "GetValue"))) {
+                    call_method(child, "on_find_cancel", py::none());
+                    return py::none();
+                }
+            }
+        }
         at(4311);
         call_method(self, "Close");
         return py::none();
