@@ -8,9 +8,13 @@ import os
 import stat
 import threading
 import time
-from typing import TYPE_CHECKING, Dict, Optional, Tuple, Union
+from typing import TYPE_CHECKING, Any, Dict, Optional, Tuple, Union
 
-from watchdog.utils.dirsnapshot import DirectorySnapshot, DirectorySnapshotDiff
+from watchdog.utils import dirsnapshot
+
+# watchdog's snapshots carry type information in its newer releases only:
+# they are used untyped, so that the same code checks against either.
+_snapshots = dirsnapshot  # type: Any
 
 if TYPE_CHECKING:
     from typing_extensions import Literal
@@ -36,7 +40,7 @@ class FileSystemObserver:
         self.path = os.fspath(path)
         self.changed = False
         self.closed = False
-        self._before = _snapshot(self.path)  # type: Optional[DirectorySnapshot]
+        self._before = _snapshot(self.path)  # type: Any
         self._digests = _recent_file_digests(
             self._before, time.time() - self.RecentSeconds)  # type: Optional[Dict[str, Optional[bytes]]]
 
@@ -52,7 +56,7 @@ class FileSystemObserver:
         if before is None or after is None:
             self.changed = before is not after
             return
-        diff = DirectorySnapshotDiff(before, after)  # type: ignore[no-untyped-call]
+        diff = _snapshots.DirectorySnapshotDiff(before, after)
         self.changed = bool(
             diff.files_created or diff.files_deleted or diff.files_modified or diff.files_moved
             or diff.dirs_created or diff.dirs_deleted or diff.dirs_modified or diff.dirs_moved
@@ -66,7 +70,7 @@ class FileSystemObserver:
         return False
 
 
-def _snapshot(path: str) -> Optional[DirectorySnapshot]:
+def _snapshot(path: str) -> Any:
     """Stat records of `path` and everything below it; None when `path` does
     not exist.  Links to directories are followed, as the parameter-tree
     model follows them, but every directory is walked once only: a link back
@@ -89,16 +93,16 @@ def _snapshot(path: str) -> Optional[DirectorySnapshot]:
         return info
 
     try:
-        return DirectorySnapshot(path, recursive=True, stat=stat_once)  # type: ignore[no-untyped-call]
+        return _snapshots.DirectorySnapshot(path, recursive=True, stat=stat_once)
     except FileNotFoundError:
         return None
 
 
-def _recent_file_digests(snapshot: Optional[DirectorySnapshot], since: float) -> Dict[str, Optional[bytes]]:
+def _recent_file_digests(snapshot: Any, since: float) -> Dict[str, Optional[bytes]]:
     digests = {}  # type: Dict[str, Optional[bytes]]
     if snapshot is not None:
         for path in snapshot.paths:
-            info = snapshot.stat_info(path)  # type: ignore[no-untyped-call]
+            info = snapshot.stat_info(path)
             if stat.S_ISREG(info.st_mode) and info.st_mtime >= since:
                 digests[path] = _file_digest(path)
     return digests

@@ -258,10 +258,9 @@ class Parameter:
     def description(self) -> str:
         """The description in `DefaultLocal`, else the first one, else ""."""
         descriptions = self._descriptions
-        text = descriptions.get(self.DefaultLocal)
-        if text is None:
-            text = next(iter(descriptions.values()), "")
-        return text
+        if self.DefaultLocal in descriptions:
+            return descriptions[self.DefaultLocal]
+        return next(iter(descriptions.values()), "")
 
     @description.setter
     def description(self, text: str) -> None:

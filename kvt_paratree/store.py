@@ -228,7 +228,8 @@ def _try_lock(descriptor: int, exclusive: bool) -> bool:
             import fcntl
             fcntl.flock(descriptor, (fcntl.LOCK_EX if exclusive else fcntl.LOCK_SH) | fcntl.LOCK_NB)
     except OSError as exc:
-        if exc.errno in (errno.EAGAIN, errno.EACCES, errno.EWOULDBLOCK, errno.EDEADLK):
+        # (EDEADLK through getattr: older type checkers do not know it)
+        if exc.errno in (errno.EAGAIN, errno.EACCES, errno.EWOULDBLOCK, getattr(errno, "EDEADLK", errno.EAGAIN)):
             return False
         raise
     return True
@@ -371,7 +372,7 @@ def _parameter_from_data(data: Any, path: str, name: str) -> Parameter:
                 check_value(value, "attribute %r of %s" % (attribute, where))
             except ValueError as exc:
                 raise ParameterFileError(path, str(exc)) from None
-    parameter = Parameter.__new__(Parameter)
+    parameter = Parameter.__new__(Parameter)  # type: Parameter
     parameter._descriptions = descriptions
     parameter._attributes = attributes
     return parameter
@@ -409,7 +410,7 @@ def _book_from_bytes(cls: Type[ParameterBook], raw: bytes, path: str) -> Paramet
     if type(parameters) is not dict:
         raise ParameterFileError(path, '"parameters" must be a JSON object, not %s'
                                  % _json_kind(parameters))
-    book = cls.__new__(cls)
+    book = cls.__new__(cls)  # type: ParameterBook
     book._parameters = {}
     if not all_stored_names(parameters):
         bad = next(n for n in parameters if not is_stored_name(n, False))
@@ -695,7 +696,8 @@ def _read_journal(path: str) -> Optional[Dict[str, List[Any]]]:
         return None
     except (ValueError, UnicodeDecodeError):
         return {}
-    if type(data) is not dict or data.get("format") != _JOURNAL_FORMAT:
+    # json gives plain dicts only, so isinstance is as strict here
+    if not isinstance(data, dict) or data.get("format") != _JOURNAL_FORMAT:
         return {}
     return data
 

@@ -14,6 +14,8 @@ import os
 import sys
 import typing
 
+import sphinx
+
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
 sys.path[:0] = [ROOT, os.path.join(HERE, "_ext")]
@@ -89,4 +91,7 @@ def _skip_type_only_bases(app, name, obj, options, bases):
 
 
 def setup(app):
-    app.connect("autodoc-process-bases", _skip_type_only_bases)
+    # Sphinx before 4.1 has no such event; its pages then show Generic[_T]
+    # among the bases.
+    if sphinx.version_info >= (4, 1):
+        app.connect("autodoc-process-bases", _skip_type_only_bases)
