@@ -107,8 +107,10 @@ CHINESE_DATA = {"名称", "问题", "继续？", "颜色", "选一个：", "红"
 @pytest.mark.parametrize("language", ["zh_CN"], indirect=True)
 def test_chinese_catalog_leaves_no_english(language):
     for name, found in shown_texts().items():
-        # wx's own stock buttons carry their mnemonic as "(&C)".
-        english = [t for t in found if re.search("[A-Za-z]", re.sub(r"\(&\w\)", "", t))]
+        # wx's own stock buttons carry their mnemonic as "(&C)"; key names
+        # stay as the keyboard writes them (the find field's hint, which
+        # wxPython 4.0's generic search field shows as a text field's hint).
+        english = [t for t in found if re.search("[A-Za-z]", re.sub(r"\(&\w\)|Ctrl\+\w", "", t))]
         assert english == [], name
 
 
