@@ -49,10 +49,10 @@ void add_traceback(const char* funcname, int line) noexcept;
 // inside marks the statement that runs now: an exception leaving the body
 // is reported at the last line marked.
 //
-// `at` is the running call's own Line, which the call keeps on its C stack and
-// hands to the body (and the body to the helpers that mark lines): no state
-// is shared between calls, so another thread or a greenlet switched to inside
-// a call back into Python marks only its own lines.
+// `at` is the body's last parameter: the Line its call keeps on the C stack,
+// handed on to the helpers that mark lines.  Nothing is shared between
+// calls, so a thread or a greenlet that runs inside a call back into Python
+// marks only its own lines.
 class Line {
 public:
     explicit Line(int line = 0) noexcept : line_(line) {}
