@@ -35,13 +35,7 @@ std::size_t type_slot(unsigned int version, PyObject* name) {
 // Looks `name` (an exact text) up along the type's MRO.  Returns 1 with the
 // object found (borrowed, null when none), 0 when it can't be told here (a
 // type whose dict lives elsewhere), -1 with the error set.
-int type_lookup(PyTypeObject* tp, PyObject* name, PyObject** found) {
-    const unsigned int version = kvt_type_version(tp);
-    TypeSlot& slot = g_type_cache[type_slot(version, name)];
-    if (version != 0 && slot.version == version && slot.name == name) {
-        *found = slot.found;
-        return 1;
-    }
+KVT_NOINLINE int type_lookup_slow(PyTypeObject* tp, PyObject* name, PyObject** found, unsigned int version) {
     PyObject* mro = tp->tp_mro;
     if (!mro) return 0;
     PyObject* descr = nullptr;
@@ -53,26 +47,37 @@ int type_lookup(PyTypeObject* tp, PyObject* name, PyObject** found) {
     }
     // A key's own comparison may have changed a type on the way: then the
     // tag has changed too, and the answer is not kept.
-    if (version != 0 && kvt_type_version(tp) == version) slot = TypeSlot{version, name, descr};
+    if (version != 0 && kvt_type_version(tp) == version)
+        g_type_cache[type_slot(version, name)] = TypeSlot{version, name, descr};
     *found = descr;
     return 1;
 }
 
-// The function-like attribute that `obj.name(...)` calls unbound, found as
-// the interpreter's own method call finds it: on the type (a descriptor that
-// binds like a function), not shadowed by an attribute of the instance.
-// Returns 1 with a new reference in `found`; 0 when there is none or it
-// can't be told here (the caller then reads the attribute in full); -1 with
-// the error set.  (Reading the instance's dict may make one where the
-// interpreter kept the attributes without: invisible to Python code.)
-int find_unbound(PyObject* obj, PyObject* name, PyObject** found) {
-    PyTypeObject* tp = Py_TYPE(obj);
-    if (tp->tp_getattro != PyObject_GenericGetAttr || !PyUnicode_CheckExact(name)) return 0;
-    PyObject* descr = nullptr;
-    const int known = type_lookup(tp, name, &descr);
-    if (known <= 0) return known;
+inline int type_lookup(PyTypeObject* tp, PyObject* name, PyObject** found) {
+    const unsigned int version = kvt_type_version(tp);
+    const TypeSlot& slot = g_type_cache[type_slot(version, name)];
+    if (version != 0 && slot.version == version && slot.name == name) {
+        *found = slot.found;
+        return 1;
+    }
+    return type_lookup_slow(tp, name, found, version);
+}
+
+bool generic_lookup(PyTypeObject* tp, PyObject* name) {
+    return tp->tp_getattro == PyObject_GenericGetAttr && PyUnicode_CheckExact(name);
+}
+
+// Whether `descr`, found on the type of `obj` (generic attribute lookup), is
+// what `obj.name(...)` calls unbound, as the interpreter's own method call
+// finds it: a descriptor that binds like a function, not shadowed by an
+// attribute of the instance.  Returns 1 with a new reference in `found`; 0
+// when not (the caller then reads the attribute in full); -1 with the error
+// set.  (Reading the instance's dict may make one where the interpreter kept
+// the attributes without: invisible to Python code.)
+int unbound_method(PyObject* obj, PyObject* name, PyObject* descr, PyObject** found) {
     if (!descr || !(Py_TYPE(descr)->tp_flags & Py_TPFLAGS_METHOD_DESCRIPTOR)) return 0;
     Py_INCREF(descr);  // the instance's dict may run code that changes the type's
+    PyTypeObject* tp = Py_TYPE(obj);
     if (tp->tp_dictoffset != 0 || (tp->tp_flags & Py_TPFLAGS_MANAGED_DICT)) {
         PyObject* dict = PyObject_GenericGetDict(obj, nullptr);
         PyObject* own = dict ? PyDict_GetItemWithError(dict, name) : nullptr;
@@ -84,6 +89,21 @@ int find_unbound(PyObject* obj, PyObject* name, PyObject** found) {
     }
     *found = descr;
     return 1;
+}
+
+// lookup_method's second half: Python's own attribute read, so instance
+// attributes, descriptors and __getattr__ all count; a method bound to `obj`
+// itself is taken apart again, so that published callables are entered
+// directly.
+int read_method(PyObject* obj, PyObject* name, PyObject** callable) {
+    PyObject* found = PyObject_GetAttr(obj, name);
+    *callable = found;
+    if (found && PyMethod_Check(found) && PyMethod_GET_SELF(found) == obj) {
+        *callable = Py_NewRef(PyMethod_GET_FUNCTION(found));
+        Py_DECREF(found);
+        return 1;
+    }
+    return 0;
 }
 }  // namespace
 
@@ -129,25 +149,42 @@ PyObject* vectorcall(PyObject* f, PyObject** args, std::size_t nargs, PyObject* 
 
 int lookup_method(PyObject* obj, PyObject* name, PyObject** callable) noexcept {
     *callable = nullptr;
-    const int unbound = find_unbound(obj, name, callable);
-    if (unbound != 0) return unbound > 0 ? 1 : 0;
-    // Python's own attribute read, so instance attributes, descriptors and
-    // __getattr__ all count; a method bound to `obj` itself is taken apart
-    // again, so that published callables are entered directly.
-    PyObject* found = PyObject_GetAttr(obj, name);
-    *callable = found;
-    if (found && PyMethod_Check(found) && PyMethod_GET_SELF(found) == obj) {
-        *callable = Py_NewRef(PyMethod_GET_FUNCTION(found));
-        Py_DECREF(found);
-        return 1;
+    PyTypeObject* tp = Py_TYPE(obj);
+    if (generic_lookup(tp, name)) {
+        PyObject* descr = nullptr;
+        const int known = type_lookup(tp, name, &descr);
+        const int unbound = known > 0 ? unbound_method(obj, name, descr, callable) : known;
+        if (unbound != 0) return unbound > 0 ? 1 : 0;
     }
-    return 0;
+    return read_method(obj, name, callable);
 }
 
 PyObject* call_method(PyObject* name, PyObject** args, std::size_t nargs) noexcept {
+    PyObject* const obj = args[0];
+    PyTypeObject* tp = Py_TYPE(obj);
     PyObject* callable = nullptr;
-    const int unbound = lookup_method(args[0], name, &callable);
-    if (!callable) return nullptr;
+    int unbound = 0;
+    if (generic_lookup(tp, name)) {
+        PyObject* descr = nullptr;
+        const int known = type_lookup(tp, name, &descr);
+        if (known < 0) return nullptr;
+#if PY_VERSION_HEX >= 0x03090000
+        // Unless the type holds a published callable under the name, the
+        // interpreter's own method call is the cheapest: it reads the
+        // instance's attributes where it keeps them and makes no bound
+        // method.  (It would hand a published callable an argument tuple.)
+        if (known > 0 && !(descr && Py_IS_TYPE(descr, frame::function_type_object)))
+            return PyObject_VectorcallMethod(name, args, nargs | PY_VECTORCALL_ARGUMENTS_OFFSET, nullptr);
+#endif
+        if (known > 0) {
+            unbound = unbound_method(obj, name, descr, &callable);
+            if (unbound < 0) return nullptr;
+        }
+    }
+    if (!callable) {
+        unbound = read_method(obj, name, &callable);
+        if (!callable) return nullptr;
+    }
     // Bound: args[0] is no longer an argument and becomes the spare slot.
     PyObject* result = unbound ? vectorcall(callable, args, nargs, nullptr)
                                : vectorcall(callable, args + 1, nargs - 1, nullptr);

@@ -17,6 +17,16 @@
 #define KVT_FAST_TLS
 #endif
 
+// Keeps a rarely taken slow path out of line, so that the fast path it is
+// split from stays small enough to inline.
+#if defined(__GNUC__)
+#define KVT_NOINLINE __attribute__((noinline))
+#elif defined(_MSC_VER)
+#define KVT_NOINLINE __declspec(noinline)
+#else
+#define KVT_NOINLINE
+#endif
+
 // ------------------------------------------------------------- CPython ---
 
 #if PY_VERSION_HEX < 0x030A0000  // 3.10 added the reference-returning helpers
