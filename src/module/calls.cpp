@@ -159,37 +159,37 @@ int lookup_method(PyObject* obj, PyObject* name, PyObject** callable) noexcept {
     return read_method(obj, name, callable);
 }
 
-PyObject* call_method(PyObject* name, PyObject** args, std::size_t nargs) noexcept {
-    PyObject* const obj = args[0];
-    PyTypeObject* tp = Py_TYPE(obj);
+namespace {
+// call_method's general path: the method looked up, then called.
+KVT_NOINLINE PyObject* lookup_and_call(PyObject* name, PyObject** args, std::size_t nargs) {
     PyObject* callable = nullptr;
-    int unbound = 0;
-    if (generic_lookup(tp, name)) {
-        PyObject* descr = nullptr;
-        const int known = type_lookup(tp, name, &descr);
-        if (known < 0) return nullptr;
-#if PY_VERSION_HEX >= 0x03090000
-        // Unless the type holds a published callable under the name, the
-        // interpreter's own method call is the cheapest: it reads the
-        // instance's attributes where it keeps them and makes no bound
-        // method.  (It would hand a published callable an argument tuple.)
-        if (known > 0 && !(descr && Py_IS_TYPE(descr, frame::function_type_object)))
-            return PyObject_VectorcallMethod(name, args, nargs | PY_VECTORCALL_ARGUMENTS_OFFSET, nullptr);
-#endif
-        if (known > 0) {
-            unbound = unbound_method(obj, name, descr, &callable);
-            if (unbound < 0) return nullptr;
-        }
-    }
-    if (!callable) {
-        unbound = read_method(obj, name, &callable);
-        if (!callable) return nullptr;
-    }
+    const int unbound = lookup_method(args[0], name, &callable);
+    if (!callable) return nullptr;
     // Bound: args[0] is no longer an argument and becomes the spare slot.
     PyObject* result = unbound ? vectorcall(callable, args, nargs, nullptr)
                                : vectorcall(callable, args + 1, nargs - 1, nullptr);
     Py_DECREF(callable);
     return result;
+}
+}  // namespace
+
+PyObject* call_method(PyObject* name, PyObject** args, std::size_t nargs) noexcept {
+#if PY_VERSION_HEX >= 0x03090000
+    PyTypeObject* tp = Py_TYPE(args[0]);
+    if (tp->tp_getattro == PyObject_GenericGetAttr) {
+        // Unless the type holds a published callable under the name, the
+        // interpreter's own method call is the cheapest: it reads the
+        // instance's attributes where it keeps them and makes no bound
+        // method.  (It would hand a published callable an argument tuple.)
+        // The names are interned texts, so the type's answer can be cached.
+        PyObject* descr = nullptr;
+        const int known = type_lookup(tp, name, &descr);
+        if (known < 0) return nullptr;
+        if (known > 0 && !(descr && Py_IS_TYPE(descr, frame::function_type_object)))
+            return PyObject_VectorcallMethod(name, args, nargs | PY_VECTORCALL_ARGUMENTS_OFFSET, nullptr);
+    }
+#endif
+    return lookup_and_call(name, args, nargs);
 }
 
 }  // namespace detail
