@@ -28,7 +28,8 @@ TypeSlot g_type_cache[kTypeSlots];
 
 std::size_t type_slot(unsigned int version, PyObject* name) {
     // Versions are handed out in sequence; the name's address is aligned to
-    // 16 bytes at least, so its low bits carry nothing.
+    // 16 bytes on 64-bit systems (8 on 32-bit), so its lowest bits carry
+    // nothing.
     return (version ^ (reinterpret_cast<std::uintptr_t>(name) >> 4)) & (kTypeSlots - 1);
 }
 
