@@ -163,6 +163,48 @@ def test_selection_queries_accept_a_list_from_the_control(answer, selection, sel
     assert combo.GetSelectionIndexes() is answer
 
 
+class HandingOver(Selecting):
+    """A control whose GetSelection() first switches to another greenlet."""
+
+    def __init__(self, value):
+        super().__init__(value)
+        self.to = None
+
+    def GetSelection(self):
+        self.to.switch()
+        return self.value
+
+
+def test_each_greenlet_keeps_its_own_traceback_line():
+    greenlet = pytest.importorskip("greenlet")
+
+    def failure_line(query, answer):
+        combo = kvt.ComboList(Selecting(answer))
+        with pytest.raises(IndexError) as info:
+            getattr(combo, query)()
+        return entry_of(info.value, "kvt_wxtools.ComboList." + query).lineno
+
+    # A is inside GetSelection when B starts GetSelections; B hands back to A
+    # from inside its own call, A marks its later lines and raises, then B
+    # resumes and does the same: each traceback names its own line.
+    a, b = kvt.ComboList(HandingOver(5)), kvt.ComboList(HandingOver([7]))
+    lines = {}
+
+    def run(combo, query):
+        with pytest.raises(IndexError) as info:
+            getattr(combo, query)()
+        lines[query] = entry_of(info.value, "kvt_wxtools.ComboList." + query).lineno
+
+    ga = greenlet.greenlet(lambda: run(a, "GetSelection"))
+    gb = greenlet.greenlet(lambda: run(b, "GetSelections"))
+    a.control.to, b.control.to = gb, ga
+    ga.switch()
+    gb.switch()
+    assert ga.dead and gb.dead
+    assert lines == {"GetSelection": failure_line("GetSelection", 5),
+                     "GetSelections": failure_line("GetSelections", [7])}
+
+
 def test_get_object_answers_none_outside_the_list(single):
     combo = kvt.ComboList(single)
     assert combo.GetObject(0) is None

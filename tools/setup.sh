@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 PACKAGES=(python3 python3-dev python3-wxgtk4.0 python3-serial python3-watchdog
           pybind11-dev meson ninja-build python3-mesonpy python3-pip python3-venv
           python3-pytest python3-pytest-xvfb python3-hypothesis python3-mypy python3-sphinx
-          xvfb xauth g++ pkg-config locales strace)
+          xvfb xauth g++ pkg-config locales strace python3-greenlet)
 # Debian 11 has no meson-python: the in-tree build needs only meson, and the
 # wheel test is skipped there.
 if grep -qx 'VERSION_ID="11"' /etc/os-release 2>/dev/null; then

@@ -5,7 +5,7 @@ namespace kvt {
 namespace {
 
 // 29
-py::object AutoPopupComboBox___init__(py::handle self, py::handle combo_box) {
+py::object AutoPopupComboBox___init__(py::handle self, py::handle combo_box, Line& at) {
     at(30);
     self.attr(interned("old_value")) = py::str("");
     at(31);
@@ -19,7 +19,7 @@ py::object AutoPopupComboBox___init__(py::handle self, py::handle combo_box) {
 }
 
 // 34
-py::object AutoPopupComboBox_on_text_changed(py::handle self, py::handle /*event*/) {
+py::object AutoPopupComboBox_on_text_changed(py::handle self, py::handle /*event*/, Line& at) {
     at(35);
     py::object value = call_method(get_attr(self, "control"), "GetValue");
     at(36);
@@ -79,7 +79,7 @@ py::list port_devices() {
 }
 
 // 613
-py::object COMPortList___init__(py::handle self, py::handle control) {
+py::object COMPortList___init__(py::handle self, py::handle control, Line& at) {
     at(614);
     // The base constructor with the control alone: the default get_info.
     call_method(global("ComboList"), "__init__", self, control);
@@ -96,7 +96,7 @@ py::object COMPortList___init__(py::handle self, py::handle control) {
 }
 
 // 620
-py::object COMPortList_Rescan(py::handle self) {
+py::object COMPortList_Rescan(py::handle self, Line& at) {
     at(621);
     // The ports are read before the list is touched: a failing scan leaves
     // the list as it was.

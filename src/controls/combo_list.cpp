@@ -13,7 +13,7 @@ namespace {
 using namespace pybind11::literals;
 
 // 391
-py::object _simple_get_info(py::handle obj) {
+py::object _simple_get_info(py::handle obj, Line& at) {
     at(392);
     return py::reinterpret_borrow<py::object>(obj);
 }
@@ -30,7 +30,7 @@ void append_object(py::handle objects, py::handle obj) {
 }
 
 // 396
-py::object ComboList___init__(py::handle self, py::handle control, py::handle get_info_method) {
+py::object ComboList___init__(py::handle self, py::handle control, py::handle get_info_method, Line& at) {
     at(397);
     self.attr(interned("control")) = control;
     at(398);
@@ -41,20 +41,20 @@ py::object ComboList___init__(py::handle self, py::handle control, py::handle ge
 }
 
 // 401
-py::object ComboList___GetInfo(py::handle self, py::handle obj) {
+py::object ComboList___GetInfo(py::handle self, py::handle obj, Line& at) {
     at(402);
     // The callable lives on the instance, so it is called unbound.
     return call(get_attr(self, "_ComboList__get_info_method"), obj);
 }
 
 // 404
-py::object ComboList___len__(py::handle self) {
+py::object ComboList___len__(py::handle self, Line& at) {
     at(405);
     return py::int_(length(get_attr(self, "objects")));
 }
 
 // 407
-py::object ComboList_Append(py::handle self, py::handle obj) {
+py::object ComboList_Append(py::handle self, py::handle obj, Line& at) {
     at(408);
     Method append(get_attr(self, "control"), "Append");
     py::object info = call_method(self, "_ComboList__GetInfo", obj);
@@ -65,7 +65,7 @@ py::object ComboList_Append(py::handle self, py::handle obj) {
 }
 
 // 411
-py::object ComboList_AppendItems(py::handle self, py::handle objects) {
+py::object ComboList_AppendItems(py::handle self, py::handle objects, Line& at) {
     at(412);
     for (py::handle obj : py::iter(objects)) {
         at(413);
@@ -76,7 +76,7 @@ py::object ComboList_AppendItems(py::handle self, py::handle objects) {
 }
 
 // 415
-py::object ComboList_Insert(py::handle self, py::handle obj, py::handle index) {
+py::object ComboList_Insert(py::handle self, py::handle obj, py::handle index, Line& at) {
     at(416);
     py::object insert_items = get_attr(get_attr(self, "control"), "InsertItems");
     py::list texts;
@@ -88,7 +88,7 @@ py::object ComboList_Insert(py::handle self, py::handle obj, py::handle index) {
 }
 
 // 419
-py::object ComboList_InsertItems(py::handle self, py::handle objects, py::handle index) {
+py::object ComboList_InsertItems(py::handle self, py::handle objects, py::handle index, Line& at) {
     at(420);
     Py_ssize_t i = 0;
     for (py::handle obj : py::iter(objects)) {
@@ -102,7 +102,7 @@ py::object ComboList_InsertItems(py::handle self, py::handle objects, py::handle
 }
 
 // 423
-py::object ComboList_Delete(py::handle self, py::handle index) {
+py::object ComboList_Delete(py::handle self, py::handle index, Line& at) {
     at(424);
     call_method(get_attr(self, "control"), "Delete", index);
     at(425);
@@ -111,7 +111,7 @@ py::object ComboList_Delete(py::handle self, py::handle index) {
 }
 
 // 427
-py::object ComboList_DeleteSelections(py::handle self) {
+py::object ComboList_DeleteSelections(py::handle self, Line& at) {
     at(428);
     py::object indexes = steal_result(PySequence_List(call_method(get_attr(self, "control"), "GetSelections").ptr()));
     at(429);
@@ -127,7 +127,7 @@ py::object ComboList_DeleteSelections(py::handle self) {
 }
 
 // 433
-py::object ComboList_Clear(py::handle self) {
+py::object ComboList_Clear(py::handle self, Line& at) {
     at(434);
     call_method(get_attr(self, "control"), "Clear");
     at(435);
@@ -146,7 +146,7 @@ py::object ComboList_Clear(py::handle self) {
 // an integer (single selection, -1 for none) or a list of positions.
 
 // 439
-py::object ComboList_GetSelection(py::handle self) {
+py::object ComboList_GetSelection(py::handle self, Line& at) {
     at(440);
     py::object idx = call_method(get_attr(self, "control"), "GetSelection");
     at(441);
@@ -169,7 +169,7 @@ py::object ComboList_GetSelection(py::handle self) {
 }
 
 // 449
-py::object ComboList_GetSelections(py::handle self) {
+py::object ComboList_GetSelections(py::handle self, Line& at) {
     at(450);
     py::object idx = call_method(get_attr(self, "control"), "GetSelection");
     at(451);
@@ -195,7 +195,7 @@ py::object ComboList_GetSelections(py::handle self) {
 }
 
 // 461
-py::object ComboList_GetSelectionIndex(py::handle self) {
+py::object ComboList_GetSelectionIndex(py::handle self, Line& at) {
     at(462);
     py::object idx = call_method(get_attr(self, "control"), "GetSelection");
     at(463);
@@ -213,7 +213,7 @@ py::object ComboList_GetSelectionIndex(py::handle self) {
 }
 
 // 470
-py::object ComboList_GetSelectionIndexes(py::handle self) {
+py::object ComboList_GetSelectionIndexes(py::handle self, Line& at) {
     at(471);
     py::object idx = call_method(get_attr(self, "control"), "GetSelection");
     at(472);
@@ -233,7 +233,7 @@ py::object ComboList_GetSelectionIndexes(py::handle self) {
 }
 
 // 478
-py::object ComboList_GetObject(py::handle self, py::handle index) {
+py::object ComboList_GetObject(py::handle self, py::handle index, Line& at) {
     at(479);
     if (compare(index, Py_LT, 0) || compare(index, Py_GE, length(get_attr(self, "objects")))) {
         at(480);
@@ -244,14 +244,14 @@ py::object ComboList_GetObject(py::handle self, py::handle index) {
 }
 
 // 483
-py::object ComboList_SetSelection(py::handle self, py::handle index) {
+py::object ComboList_SetSelection(py::handle self, py::handle index, Line& at) {
     at(484);
     call_method(get_attr(self, "control"), "SetSelection", index);
     return py::none();
 }
 
 // 486
-py::object ComboList_ClearSelection(py::handle self) {
+py::object ComboList_ClearSelection(py::handle self, Line& at) {
     at(487);
     call_method(self, "SetSelection", py::int_(-1));
     return py::none();

@@ -8,7 +8,7 @@ namespace kvt {
 namespace {
 
 // 365
-py::object DatePicker___init__(py::handle self, py::handle control) {
+py::object DatePicker___init__(py::handle self, py::handle control, Line& at) {
     at(366);
     // Only these two have a date to read: anything else would fail at first use.
     py::object adv = wx_attr("adv");
@@ -20,7 +20,7 @@ py::object DatePicker___init__(py::handle self, py::handle control) {
 }
 
 // 369
-py::object DatePicker_Convert(py::handle date) {
+py::object DatePicker_Convert(py::handle date, Line& at) {
     at(370);
     if (py::isinstance(date, wx_attr("DateTime"))) {
         at(371);
@@ -53,7 +53,7 @@ bool control_is(py::handle self, const char* literal) {
 }
 
 // 376
-py::object DatePicker_GetValue(py::handle self) {
+py::object DatePicker_GetValue(py::handle self, Line& at) {
     at(377);
     py::object result = py::none();
     at(378);
@@ -73,13 +73,13 @@ py::object DatePicker_GetValue(py::handle self) {
 }
 
 // 384
-py::object DatePicker_GetDate(py::handle self) {
+py::object DatePicker_GetDate(py::handle self, Line& at) {
     at(385);
     return call_method(self, "GetValue");
 }
 
 // 387
-py::object DatePicker_SetValue(py::handle self, py::handle date) {
+py::object DatePicker_SetValue(py::handle self, py::handle date, Line& at) {
     at(388);
     // A calendar control has no SetValue: its date is set with SetDate.
     // Every other control (the date picker included) gets SetValue.

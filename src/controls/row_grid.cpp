@@ -40,7 +40,7 @@ Py_ssize_t as_count(py::handle value) {
 // only while it answers None).  `lines` are the source lines of the steps:
 // the loop, the cell text, the colour test, the explicit colour, the get_bg
 // test, the get_bg call and its colour.
-void fill_row(py::handle self, py::handle row, py::handle values, py::handle bg, const int (&lines)[7]) {
+void fill_row(py::handle self, py::handle row, py::handle values, py::handle bg, const int (&lines)[7], Line& at) {
     py::object color = py::reinterpret_borrow<py::object>(bg);
     at(lines[0]);
     const Py_ssize_t n = as_count(call_method(get_attr(self, "control"), "GetNumberCols"));
@@ -76,17 +76,16 @@ void show_sort_column(py::handle self, Py_ssize_t column, bool ascending);
 // once `listed` says it was put there.  The body's error goes on.
 template <typename B>
 void or_take_row_back(py::handle self, py::handle row, const Py_ssize_t& position, const bool& listed,
-                      B&& body) {
-    on_error(std::forward<B>(body), [&] {
-        const int line = detail::current_line ? *detail::current_line : 0;
+                      B&& body, Line& at) {
+    on_error(at, std::forward<B>(body), [&] {
         if (listed) call_method(get_attr(self, "objects"), "pop", py::int_(position));
         call_method(get_attr(self, "control"), "DeleteRows", row);
-        at(line);
     });
 }
 
 // 491
-py::object RowGrid___init__(py::handle self, py::handle control, py::handle get_info_method, py::handle get_bg) {
+py::object RowGrid___init__(py::handle self, py::handle control, py::handle get_info_method, py::handle get_bg,
+                            Line& at) {
     at(492);
     self.attr(interned("control")) = control;
     at(493);
@@ -115,7 +114,7 @@ py::object RowGrid___init__(py::handle self, py::handle control, py::handle get_
 }
 
 // 498
-py::object RowGrid___GetInfo(py::handle self, py::handle item) {
+py::object RowGrid___GetInfo(py::handle self, py::handle item, Line& at) {
     at(499);
     // Lists and tuples are their own row values.
     if (PyList_Check(item.ptr()) || PyTuple_Check(item.ptr())) {
@@ -132,13 +131,13 @@ py::object RowGrid___GetInfo(py::handle self, py::handle item) {
 }
 
 // 504
-py::object RowGrid___len__(py::handle self) {
+py::object RowGrid___len__(py::handle self, Line& at) {
     at(505);
     return py::int_(length(get_attr(self, "objects")));
 }
 
 // 507
-py::object RowGrid_Clear(py::handle self) {
+py::object RowGrid_Clear(py::handle self, Line& at) {
     at(508);
     py::object rows = call_method(get_attr(self, "control"), "GetNumberRows");
     at(509);
@@ -160,7 +159,7 @@ py::object RowGrid_Clear(py::handle self) {
 }
 
 // 514
-py::object RowGrid_Append(py::handle self, py::handle item, py::handle bg) {
+py::object RowGrid_Append(py::handle self, py::handle item, py::handle bg, Line& at) {
     at(515);
     py::int_ row(length(self));
     at(516);
@@ -174,13 +173,13 @@ py::object RowGrid_Append(py::handle self, py::handle item, py::handle bg) {
         at(518);
         py::object values = call_method(self, "_RowGrid__GetInfo", item);
         at(519);
-        fill_row(self, row, values, bg, {520, 521, 522, 523, 524, 525, 526});
-    });
+        fill_row(self, row, values, bg, {520, 521, 522, 523, 524, 525, 526}, at);
+    }, at);
     return py::none();
 }
 
 // 527
-py::object RowGrid_AppendItems(py::handle self, py::handle items, py::handle bg) {
+py::object RowGrid_AppendItems(py::handle self, py::handle items, py::handle bg, Line& at) {
     at(528);
     for (py::handle item : py::iter(items)) {
         at(529);
@@ -191,7 +190,7 @@ py::object RowGrid_AppendItems(py::handle self, py::handle items, py::handle bg)
 }
 
 // 531
-py::object RowGrid_Insert(py::handle self, py::handle item, py::handle index, py::handle bg) {
+py::object RowGrid_Insert(py::handle self, py::handle item, py::handle index, py::handle bg, Line& at) {
     at(532);
     call_method(get_attr(self, "control"), "InsertRows", index);
     bool listed = false;
@@ -210,13 +209,13 @@ py::object RowGrid_Insert(py::handle self, py::handle item, py::handle index, py
         at(534);
         py::object values = call_method(self, "_RowGrid__GetInfo", item);
         at(535);
-        fill_row(self, index, values, bg, {536, 537, 538, 539, 540, 541, 542});
-    });
+        fill_row(self, index, values, bg, {536, 537, 538, 539, 540, 541, 542}, at);
+    }, at);
     return py::none();
 }
 
 // 543
-py::object RowGrid_InsertItems(py::handle self, py::handle items, py::handle index, py::handle bg) {
+py::object RowGrid_InsertItems(py::handle self, py::handle items, py::handle index, py::handle bg, Line& at) {
     py::object position = py::reinterpret_borrow<py::object>(index);
     at(544);
     for (py::handle item : py::iter(items)) {
@@ -230,7 +229,7 @@ py::object RowGrid_InsertItems(py::handle self, py::handle items, py::handle ind
 }
 
 // 549
-py::object RowGrid_Delete(py::handle self, py::handle index) {
+py::object RowGrid_Delete(py::handle self, py::handle index, Line& at) {
     at(550);
     call_method(get_attr(self, "control"), "DeleteRows", index);
     at(551);
@@ -239,7 +238,7 @@ py::object RowGrid_Delete(py::handle self, py::handle index) {
 }
 
 // 553
-py::object RowGrid_DeleteSelections(py::handle self) {
+py::object RowGrid_DeleteSelections(py::handle self, Line& at) {
     at(554);
     py::object indexes = call_method(get_attr(self, "control"), "GetSelectedRows");
     at(555);
@@ -255,7 +254,7 @@ py::object RowGrid_DeleteSelections(py::handle self) {
 }
 
 // 559
-py::object RowGrid_GetSelections(py::handle self) {
+py::object RowGrid_GetSelections(py::handle self, Line& at) {
     at(560);
     py::object indexes = call_method(get_attr(self, "control"), "GetSelectedRows");
     at(561);
@@ -268,7 +267,7 @@ py::object RowGrid_GetSelections(py::handle self) {
 }
 
 // 566
-py::object RowGrid_GetSelection(py::handle self) {
+py::object RowGrid_GetSelection(py::handle self, Line& at) {
     at(567);
     py::object indexes = call_method(get_attr(self, "control"), "GetSelectedRows");
     at(568);
@@ -282,7 +281,7 @@ py::object RowGrid_GetSelection(py::handle self) {
 }
 
 // 572
-py::object RowGrid_GetSelectionIndex(py::handle self) {
+py::object RowGrid_GetSelectionIndex(py::handle self, Line& at) {
     at(573);
     py::object indexes = call_method(get_attr(self, "control"), "GetSelectedRows");
     at(574);
@@ -295,20 +294,20 @@ py::object RowGrid_GetSelectionIndex(py::handle self) {
 }
 
 // 578
-py::object RowGrid_GetSelectionIndexes(py::handle self) {
+py::object RowGrid_GetSelectionIndexes(py::handle self, Line& at) {
     at(579);
     return call_method(get_attr(self, "control"), "GetSelectedRows");
 }
 
 // 581
-py::object RowGrid_ClearSelection(py::handle self) {
+py::object RowGrid_ClearSelection(py::handle self, Line& at) {
     at(582);
     call_method(get_attr(self, "control"), "ClearSelection");
     return py::none();
 }
 
 // 584
-py::object RowGrid_SetSelection(py::handle self, py::handle index) {
+py::object RowGrid_SetSelection(py::handle self, py::handle index, Line& at) {
     at(585);
     // The row alone: it replaces the current selection.
     call_method(get_attr(self, "control"), "SelectRow", index);
@@ -316,7 +315,7 @@ py::object RowGrid_SetSelection(py::handle self, py::handle index) {
 }
 
 // 587
-py::object RowGrid_Update(py::handle self, py::handle index, py::handle bg) {
+py::object RowGrid_Update(py::handle self, py::handle index, py::handle bg, Line& at) {
     py::object rows;
     at(588);
     if (PyList_Check(index.ptr()) || PyTuple_Check(index.ptr())) {
@@ -527,7 +526,7 @@ bool key_less(const CellKey& a, const CellKey& b) {
 }
 
 // 610
-py::object RowGrid_SortByColumn(py::handle self, py::handle col, py::handle descending) {
+py::object RowGrid_SortByColumn(py::handle self, py::handle col, py::handle descending, Line& at) {
     at(611);
     py::object control = get_attr(self, "control");
     const Py_ssize_t cols = as_count(call_method(control, "GetNumberCols"));
@@ -555,7 +554,7 @@ py::object RowGrid_SortByColumn(py::handle self, py::handle col, py::handle desc
 }
 
 // 613
-py::object RowGrid_SortBy(py::handle self, py::handle key, py::handle reverse) {
+py::object RowGrid_SortBy(py::handle self, py::handle key, py::handle reverse, Line& at) {
     at(614);
     if (!PyCallable_Check(key.ptr()))
         raise(PyExc_TypeError, "key must be callable, not %s", Py_TYPE(key.ptr())->tp_name);
@@ -580,7 +579,7 @@ py::object RowGrid_SortBy(py::handle self, py::handle key, py::handle reverse) {
 }
 
 // 616
-py::object RowGrid_RestoreOrder(py::handle self) {
+py::object RowGrid_RestoreOrder(py::handle self, Line& at) {
     at(617);
     py::object kept = get_attr(self, "_RowGrid__program_order");
     if (!kept.is_none()) {
@@ -614,7 +613,7 @@ py::object RowGrid_RestoreOrder(py::handle self) {
 }
 
 // 619
-py::object RowGrid_EnableHeaderSort(py::handle self, py::handle enable) {
+py::object RowGrid_EnableHeaderSort(py::handle self, py::handle enable, Line& at) {
     at(620);
     self.attr(interned("_RowGrid__header_sort")) = py::bool_(truth(enable));
     return py::none();
@@ -623,7 +622,7 @@ py::object RowGrid_EnableHeaderSort(py::handle self, py::handle enable) {
 // A header click: ascending, then descending, then the program's order.
 // The grid's own handling is vetoed; the sort is done here.
 // 621
-py::object RowGrid___OnColSort(py::handle self, py::handle event) {
+py::object RowGrid___OnColSort(py::handle self, py::handle event, Line& at) {
     at(622);
     // Turned off: left to the program's own handlers (none: no sorting).
     if (!truth(get_attr(self, "_RowGrid__header_sort"))) {
@@ -646,7 +645,7 @@ py::object RowGrid___OnColSort(py::handle self, py::handle event) {
 // ------------------------------------------------------------- editing ---
 
 // 623
-py::object RowGrid_SetCellSetter(py::handle self, py::handle setter, py::handle columns) {
+py::object RowGrid_SetCellSetter(py::handle self, py::handle setter, py::handle columns, Line& at) {
     at(624);
     if (!setter.is_none() && !PyCallable_Check(setter.ptr()))
         raise(PyExc_TypeError, "setter must be callable or None, not %s", Py_TYPE(setter.ptr())->tp_name);
@@ -665,7 +664,7 @@ py::object RowGrid_SetCellSetter(py::handle self, py::handle setter, py::handle 
 }
 
 // 626
-py::object RowGrid___OnEditorShown(py::handle self, py::handle event) {
+py::object RowGrid___OnEditorShown(py::handle self, py::handle event, Line& at) {
     at(627);
     py::object editable = get_attr(self, "_RowGrid__editable");
     if (!editable.is_none() && !editable.contains(call_method(event, "GetCol"))) {
@@ -680,7 +679,7 @@ py::object RowGrid___OnEditorShown(py::handle self, py::handle event) {
 // the row is rewritten from the object.  A setter that refuses (raises) gets
 // the old text back into the cell and its message shown to the user.
 // 628
-py::object RowGrid___OnCellChanged(py::handle self, py::handle event) {
+py::object RowGrid___OnCellChanged(py::handle self, py::handle event, Line& at) {
     at(629);
     // The program's own handlers of the event see the edit too.
     call_method(event, "Skip");

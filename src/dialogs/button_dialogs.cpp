@@ -10,7 +10,7 @@ using namespace pybind11::literals;
 
 // 56
 py::object TrueOrFalseDialog___init__(py::handle self, py::handle parent, py::handle title, py::handle question,
-                                      py::handle true_, py::handle false_) {
+                                      py::handle true_, py::handle false_, Line& at) {
     at(57);
     get_attr(wx_attr("Dialog"), "__init__")(self, parent, -1, title, "size"_a = wx_attr("DefaultSize"));
     at(58);
@@ -58,7 +58,7 @@ py::object TrueOrFalseDialog___init__(py::handle self, py::handle parent, py::ha
 
 // 82
 py::object ChooseOneButtonDialog___init__(py::handle self, py::handle parent, py::handle title, py::handle question,
-                                          py::handle choices_arg, py::handle default_) {
+                                          py::handle choices_arg, py::handle default_, Line& at) {
     // A dialog needs something to choose, and its default must be one of the
     // choices.  Checked before anything is built.
     at(83);
@@ -129,7 +129,7 @@ py::object ChooseOneButtonDialog___init__(py::handle self, py::handle parent, py
 }
 
 // 110
-py::object ChooseOneButtonDialog_OnChoose(py::handle self, py::handle event) {
+py::object ChooseOneButtonDialog_OnChoose(py::handle self, py::handle event, Line& at) {
     at(111);
     py::object btn = call_method(event, "GetEventObject");
     at(112);
@@ -153,13 +153,13 @@ py::object ChooseOneButtonDialog_OnChoose(py::handle self, py::handle event) {
 }
 
 // 119
-py::object ChooseOneButtonDialog_GetSelectedIndex(py::handle self) {
+py::object ChooseOneButtonDialog_GetSelectedIndex(py::handle self, Line& at) {
     at(120);
     return get_attr(self, "_ChooseOneButtonDialog__selected_index");
 }
 
 // 122
-py::object ChooseOneButtonDialog_GetSelectedString(py::handle self) {
+py::object ChooseOneButtonDialog_GetSelectedString(py::handle self, Line& at) {
     at(123);
     return get_attr(self, "_ChooseOneButtonDialog__selected_string");
 }

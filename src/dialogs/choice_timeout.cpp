@@ -24,7 +24,7 @@ py::object countdown_title(py::handle self) {
 // 187
 py::object SingleChoiceTimeoutDialog___init__(py::handle self, py::handle parent, py::handle message,
                                               py::handle caption, py::handle choices, py::handle timeout,
-                                              py::handle selection) {
+                                              py::handle selection, Line& at) {
     at(188);
     get_attr(wx_attr("Dialog"), "__init__")(self, parent, "id"_a = wx_attr("ID_ANY"), "title"_a = caption,
                                             "pos"_a = wx_attr("DefaultPosition"), "size"_a = wx_attr("DefaultSize"),
@@ -117,13 +117,13 @@ py::object SingleChoiceTimeoutDialog___init__(py::handle self, py::handle parent
 }
 
 // 235
-py::object SingleChoiceTimeoutDialog_GetSelectionIndex(py::handle self) {
+py::object SingleChoiceTimeoutDialog_GetSelectionIndex(py::handle self, Line& at) {
     at(236);
     return call_method(get_attr(self, "mChoicesBox"), "GetSelection");
 }
 
 // 238
-py::object SingleChoiceTimeoutDialog_GetSelection(py::handle self) {
+py::object SingleChoiceTimeoutDialog_GetSelection(py::handle self, Line& at) {
     at(239);
     py::object index = call_method(self, "GetSelectionIndex");
     // -1 means nothing is selected; as an index it would name the last choice.
@@ -133,7 +133,7 @@ py::object SingleChoiceTimeoutDialog_GetSelection(py::handle self) {
 }
 
 // 241
-py::object SingleChoiceTimeoutDialog_OnCloseDialog(py::handle self, py::handle) {
+py::object SingleChoiceTimeoutDialog_OnCloseDialog(py::handle self, py::handle, Line& at) {
     at(242);
     py::object timer = get_attr(self, "_SingleChoiceTimeoutDialog__timer");
     if (truth(timer)) {
@@ -146,7 +146,7 @@ py::object SingleChoiceTimeoutDialog_OnCloseDialog(py::handle self, py::handle) 
 }
 
 // 247
-py::object SingleChoiceTimeoutDialog_OnTimerEvent(py::handle self, py::handle) {
+py::object SingleChoiceTimeoutDialog_OnTimerEvent(py::handle self, py::handle, Line& at) {
     at(248);
     py::object left = get_attr(self, "_SingleChoiceTimeoutDialog__left") - py::float_(0.1);
     self.attr(interned("_SingleChoiceTimeoutDialog__left")) = left;
@@ -165,7 +165,7 @@ py::object SingleChoiceTimeoutDialog_OnTimerEvent(py::handle self, py::handle) {
 }
 
 // 255
-py::object SingleChoiceTimeoutDialog_OnShowHandler(py::handle self, py::handle event) {
+py::object SingleChoiceTimeoutDialog_OnShowHandler(py::handle self, py::handle event, Line& at) {
     at(256);
     if (truth(call_method(event, "IsShown"))) {
         at(257);
@@ -182,7 +182,7 @@ py::object SingleChoiceTimeoutDialog_OnShowHandler(py::handle self, py::handle e
 }
 
 // 260
-py::object SingleChoiceTimeoutDialog_OnSelectionChanged(py::handle self, py::handle) {
+py::object SingleChoiceTimeoutDialog_OnSelectionChanged(py::handle self, py::handle, Line& at) {
     at(261);
     py::object timer = get_attr(self, "_SingleChoiceTimeoutDialog__timer");
     if (truth(timer)) {
@@ -195,7 +195,7 @@ py::object SingleChoiceTimeoutDialog_OnSelectionChanged(py::handle self, py::han
 }
 
 // 265
-py::object SingleChoiceTimeoutDialog_OnChoicesBoxDClick(py::handle self, py::handle) {
+py::object SingleChoiceTimeoutDialog_OnChoicesBoxDClick(py::handle self, py::handle, Line& at) {
     at(266);
     py::object timer = get_attr(self, "_SingleChoiceTimeoutDialog__timer");
     if (truth(timer)) {

@@ -18,7 +18,7 @@ py::object large_font() {
 
 // 655
 py::object SimpleInputDialog___init__(py::handle self, py::handle parent, py::handle message, py::handle title,
-                                      py::handle password) {
+                                      py::handle password, Line& at) {
     at(656);
     get_attr(wx_attr("Dialog"), "__init__")(self, parent, "id"_a = wx_attr("ID_ANY"), "title"_a = tr_default(title, "请输入"),
                                             "pos"_a = wx_attr("DefaultPosition"), "size"_a = wx_attr("DefaultSize"),
@@ -106,7 +106,7 @@ py::object SimpleInputDialog___init__(py::handle self, py::handle parent, py::ha
 }
 
 // 706
-py::object SimpleInputDialog_GetInputString(py::handle self, py::handle strip) {
+py::object SimpleInputDialog_GetInputString(py::handle self, py::handle strip, Line& at) {
     at(707);
     if (truth(strip)) {
         at(708);
@@ -117,7 +117,7 @@ py::object SimpleInputDialog_GetInputString(py::handle self, py::handle strip) {
 }
 
 // 712
-py::object SimpleInputDialog___del__(py::handle) {
+py::object SimpleInputDialog___del__(py::handle, Line& at) {
     at(713);
     return py::none();
 }
@@ -185,7 +185,8 @@ void fit_field_to(py::handle field_ctrl, py::handle text) {
         call_method(field_ctrl, "SetMinSize", call(wx_attr("Size"), get_attr(wanted, "width"), py::int_(-1)));
 }
 
-py::object MultipleInputDialog___init__(py::handle self, py::handle parent, py::handle fields_arg, py::handle title) {
+py::object MultipleInputDialog___init__(py::handle self, py::handle parent, py::handle fields_arg, py::handle title,
+                                        Line& at) {
     py::object fields = py::reinterpret_borrow<py::object>(fields_arg);
     at(282);
     check_fields(fields);
@@ -319,19 +320,19 @@ py::object MultipleInputDialog___init__(py::handle self, py::handle parent, py::
 }
 
 // 339
-py::object MultipleInputDialog_get(py::handle self, py::handle field) {
+py::object MultipleInputDialog_get(py::handle self, py::handle field, Line& at) {
     at(345);
     return get_attr(self, "_MultipleInputDialog__field_value_dict")[field];
 }
 
 // 348
-py::object MultipleInputDialog_fields(py::handle self) {
+py::object MultipleInputDialog_fields(py::handle self, Line& at) {
     at(353);
     return get_attr(self, "_MultipleInputDialog__field_value_dict");
 }
 
 // 355
-py::object MultipleInputDialog___on_ok(py::handle self, py::handle) {
+py::object MultipleInputDialog___on_ok(py::handle self, py::handle, Line& at) {
     at(356);
     py::object keys = call_method(get_attr(self, "_MultipleInputDialog__field_value_dict"), "keys");
     for (py::handle field : keys) {

@@ -18,27 +18,27 @@ py::object message_box(py::handle message, py::handle title, const char* buttons
 }
 
 // 625
-py::object MB_Error(py::handle message, py::handle title) {
+py::object MB_Error(py::handle message, py::handle title, Line& at) {
     at(626);
     message_box(message, tr_default(title, "Error"), "OK", "ICON_ERROR");
     return py::none();
 }
 
 // 629
-py::object MB_Notice(py::handle message, py::handle title) {
+py::object MB_Notice(py::handle message, py::handle title, Line& at) {
     at(630);
     message_box(message, tr_default(title, "Info"), "OK", "ICON_INFORMATION");
     return py::none();
 }
 
 // 633
-py::object MB_Confirm(py::handle message, py::handle title) {
+py::object MB_Confirm(py::handle message, py::handle title, Line& at) {
     at(634);
     return message_box(message, tr_default(title, "Confirm"), "YES_NO", "ICON_QUESTION");
 }
 
 // 637
-py::object MB_Input(py::handle message, py::handle value_type, py::handle title, py::handle default_) {
+py::object MB_Input(py::handle message, py::handle value_type, py::handle title, py::handle default_, Line& at) {
     at(638);
     py::object dlg = call(wx_attr("TextEntryDialog"), py::none(), message, tr_default(title, "Input Dialog"));
     DestroyOnExit destroy_dlg(dlg);

@@ -62,7 +62,8 @@ void poll_only_while_shown(py::handle self, py::handle timer) {
 }
 
 // 1425
-py::object ProgressDialog___init__(py::handle self, py::handle parent, py::handle progress, py::handle interval) {
+py::object ProgressDialog___init__(py::handle self, py::handle parent, py::handle progress, py::handle interval,
+                                   Line& at) {
     at(1426);
     check_progress(progress);
     get_attr(wx_attr("Dialog"), "__init__")(self, parent, "title"_a = tr("进度"),
@@ -139,7 +140,7 @@ py::object ProgressDialog___init__(py::handle self, py::handle parent, py::handl
 
 // Copies the progress object's name, "count / total" and gauge values into
 // the display, reading each member as it is now.
-void show_progress(py::handle self) {
+void show_progress(py::handle self, Line& at) {
     at(1464);
     call_method(get_attr(self, "ui_name"), "SetLabel", get_attr(get_attr(self, "progress"), "name"));
     at(1465);
@@ -166,15 +167,15 @@ void show_progress(py::handle self) {
 }
 
 // 1463
-py::object ProgressDialog_on_refresh(py::handle self, py::handle) {
-    show_progress(self);
+py::object ProgressDialog_on_refresh(py::handle self, py::handle, Line& at) {
+    show_progress(self, at);
     at(1468);
     py::object status = get_attr(get_attr(self, "progress"), "status");
     if (status.not_equal(get_attr(get_attr(get_attr(self, "progress"), "Status"), "Running"))) {
         // The worker may have made its last step and ended between the reads
         // above and the status: read the counts again, now final, so that a
         // finished job always shows its final count.
-        show_progress(self);
+        show_progress(self, at);
         at(1469);
         call_method(get_attr(self, "ui_timer"), "Stop");
         // A tick outside a modal run (before ShowModal, or late after the run

@@ -15,7 +15,7 @@ using namespace pybind11::literals;
 
 // 127
 py::object WaitForDialog___init__(py::handle self, py::handle parent, py::handle title, py::handle text,
-                                  py::handle callback, py::handle interval, py::handle font_size) {
+                                  py::handle callback, py::handle interval, py::handle font_size, Line& at) {
     at(128);
     // Polled on every tick: refused now rather than failing tick after tick.
     if (!PyCallable_Check(callback.ptr()))
@@ -66,7 +66,7 @@ py::object WaitForDialog___init__(py::handle self, py::handle parent, py::handle
 }
 
 // 154
-py::object WaitForDialog_on_close(py::handle self, py::handle) {
+py::object WaitForDialog_on_close(py::handle self, py::handle, Line& at) {
     // The run ends here: no poll may follow it.
     at(155);
     call_method(get_attr(self, "_WaitForDialog__timer"), "Stop");
@@ -75,7 +75,7 @@ py::object WaitForDialog_on_close(py::handle self, py::handle) {
 }
 
 // 157
-py::object WaitForDialog_on_timer_refresh(py::handle self, py::handle) {
+py::object WaitForDialog_on_timer_refresh(py::handle self, py::handle, Line& at) {
     at(158);
     py::object result = call(get_attr(self, "callback"));
     at(159);
@@ -97,7 +97,7 @@ py::object WaitForDialog_on_timer_refresh(py::handle self, py::handle) {
 }
 
 // 167
-py::object WaitForDialog_on_show(py::handle self, py::handle event) {
+py::object WaitForDialog_on_show(py::handle self, py::handle event, Line& at) {
     at(168);
     if (truth(call_method(event, "IsShown"))) {
         at(169);
@@ -112,7 +112,7 @@ py::object WaitForDialog_on_show(py::handle self, py::handle event) {
 
 // 175
 py::object AutoCloseMessageBox___init__(py::handle self, py::handle parent, py::handle title, py::handle text,
-                                        py::handle timeout, py::handle font_size) {
+                                        py::handle timeout, py::handle font_size, Line& at) {
     at(176);
     self.attr(interned("_AutoCloseMessageBox__elapse")) = py::int_(0);
     at(177);
@@ -128,7 +128,7 @@ py::object AutoCloseMessageBox___init__(py::handle self, py::handle parent, py::
 }
 
 // 181
-py::object AutoCloseMessageBox_counter(py::handle self) {
+py::object AutoCloseMessageBox_counter(py::handle self, Line& at) {
     at(182);
     py::object elapse = get_attr(self, "_AutoCloseMessageBox__elapse");
     py::object step = get_attr(global("AutoCloseMessageBox"), "CheckInterval");

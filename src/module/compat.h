@@ -1,21 +1,12 @@
-// The one place where the module's source differs by CPython version or by
-// compiler.  Everything else is written against the current public C API
+// The one place where the module's source may differ by CPython version or
+// by compiler.  Everything else is written against the current public C API
 // (3.13) and standard C++17; this header supplies what older interpreters
-// lack, under the same names, and hides the compiler-specific spellings.
+// lack, under the same names.
 #pragma once
 
 #include <Python.h>
 
 // ------------------------------------------------------------- compilers ---
-
-// Thread-local storage that a shared object reaches with one load from the
-// thread pointer: the initial-exec model (ELF only) where the compiler has
-// it, the compiler's default elsewhere.
-#if defined(__GNUC__) && defined(__ELF__)
-#define KVT_FAST_TLS __attribute__((tls_model("initial-exec")))
-#else
-#define KVT_FAST_TLS
-#endif
 
 // Keeps a rarely taken slow path out of line, so that the fast path it is
 // split from stays small enough to inline.

@@ -30,20 +30,6 @@ struct FunctionObject {
 
 FunctionObject* as_function(PyObject* self) { return reinterpret_cast<FunctionObject*>(self); }
 
-// Keeps the current line of one call on the C stack while its body runs.
-class LineScope {
-public:
-    explicit LineScope(int line) : line_(line), previous_(detail::current_line) { detail::current_line = &line_; }
-    ~LineScope() { detail::current_line = previous_; }
-    LineScope(const LineScope&) = delete;
-    LineScope& operator=(const LineScope&) = delete;
-    int line() const { return line_; }
-
-private:
-    int line_;
-    int* previous_;
-};
-
 // The bound arguments of one call: one object per parameter (and the keyword
 // dict), made and released only for the slots the callable has.
 class Slots {
@@ -71,13 +57,13 @@ private:
 // Runs the body on arguments already bound.
 PyObject* run_bound(const Callable& c, py::object* bound) {
     PyObject* result = nullptr;
-    LineScope scope(c.line + 1);
+    Line at(c.line + 1);
     try {
-        py::object r = c.body(bound);
+        py::object r = c.body(bound, at);
         result = r ? r.release().ptr() : Py_NewRef(Py_None);
     } catch (...) {
         set_error_from_current_exception();
-        add_traceback(c.traceback_name.c_str(), scope.line());
+        add_traceback(c.traceback_name.c_str(), at.line());
     }
     return result;
 }
@@ -93,18 +79,18 @@ PyObject* invoke(PyObject* self, Binder&& bind_arguments) {
     {
         Slots bound(c.slots);
         bool arguments_bound = false;
-        LineScope scope(c.line + 1);
+        Line at(c.line + 1);
         try {
             if (bind_arguments(c, f->defaults, bound.data())) {
                 arguments_bound = true;
-                py::object r = c.body(bound.data());
+                py::object r = c.body(bound.data(), at);
                 result = r ? r.release().ptr() : Py_NewRef(Py_None);
             } else {
                 add_traceback(c.traceback_name.c_str(), c.line);
             }
         } catch (...) {
             set_error_from_current_exception();
-            add_traceback(c.traceback_name.c_str(), arguments_bound ? scope.line() : c.line);
+            add_traceback(c.traceback_name.c_str(), arguments_bound ? at.line() : c.line);
         }
     }
     Py_LeaveRecursiveCall();

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -41,13 +42,6 @@ void set_error_from_current_exception() noexcept;
 // the original error is kept as it is.
 void add_traceback(const char* funcname, int line) noexcept;
 
-// The innermost running published callable's current line (see at()); each
-// call keeps its own on the C stack.  Per thread, since another thread may run
-// a published callable whenever a body calls back into Python.
-namespace detail {
-inline thread_local int* current_line KVT_FAST_TLS = nullptr;
-}
-
 // Line numbers.  Tracebacks through the module show its callables as lines
 // of a source file, "wxtools.py": each declaration has its line, and the
 // numbers are published (callers' logs and tests read them).  In the part
@@ -55,11 +49,21 @@ inline thread_local int* current_line KVT_FAST_TLS = nullptr;
 // inside marks the statement that runs now: an exception leaving the body
 // is reported at the last line marked.
 //
-// Marks `line` as the statement now running in the innermost published
-// callable; an exception leaving that callable's body carries this line.
-inline void at(int line) noexcept {
-    if (int* current = detail::current_line) *current = line;
-}
+// `at` is the body's last parameter: the Line its call keeps on the C stack,
+// handed on to the helpers that mark lines.  Nothing is shared between
+// calls, so a thread or a greenlet that runs inside a call back into Python
+// marks only its own lines.
+class Line {
+public:
+    explicit Line(int line = 0) noexcept : line_(line) {}
+    Line(const Line&) = delete;  // always passed by reference: a copy's marks would be lost
+    Line& operator=(const Line&) = delete;
+    void operator()(int line) noexcept { line_ = line; }
+    int line() const noexcept { return line_; }
+
+private:
+    int line_;
+};
 
 // --------------------------------------------------------------- globals ---
 
@@ -160,16 +164,17 @@ void chain_context(PyObject* type, PyObject* value, PyObject* traceback) noexcep
 // may mark its own lines; the body's is put back after it); an error of the
 // cleanup goes on instead, with the cleanup's line and the body's error as
 // its context.
+// `at` is the line of the call that runs them; code that marks no lines
+// leaves it out.
 template <typename B, typename C>
-void on_error(B&& body, C&& cleanup) {
+void on_error(Line& at, B&& body, C&& cleanup) {
     try {
         body();
         return;
     } catch (...) {
         set_error_from_current_exception();
     }
-    int* const slot = detail::current_line;
-    const int line = slot ? *slot : 0;
+    const int line = at.line();
     PyObject *type, *value, *traceback;
     PyErr_Fetch(&type, &value, &traceback);
     try {
@@ -179,9 +184,14 @@ void on_error(B&& body, C&& cleanup) {
         chain_context(type, value, traceback);
         throw_python_error();
     }
-    if (slot) *slot = line;
+    at(line);
     PyErr_Restore(type, value, traceback);
     throw_python_error();
+}
+template <typename B, typename C>
+void on_error(B&& body, C&& cleanup) {
+    Line unmarked;
+    on_error(unmarked, std::forward<B>(body), std::forward<C>(cleanup));
 }
 
 // Holds a window (a dialog) that must be destroyed before the scope is left.
@@ -263,20 +273,28 @@ py::object evaluate(const std::string& expression);
 // -------------------------------------------------------------- callables ---
 
 // A body receives its bound arguments (parameters in declaration order, then
-// the keyword dictionary for callables that gather extra keywords).
-using Body = py::object (*)(const py::object* args);
+// the keyword dictionary for callables that gather extra keywords) and the
+// call's Line.
+using Body = py::object (*)(const py::object* args, Line& at);
 
-// Adapts `py::object f(py::handle, ...)` to Body; its arity is checked
-// against the declared signature when the definition runs.
+// Adapts `py::object f(py::handle, ..., Line& at)` to Body (a function that
+// marks no lines leaves out `at`); its arity is checked against the declared
+// signature when the definition runs.
 template <auto F>
 struct Adapt;
 template <typename... A, py::object (*F)(A...)>
 struct Adapt<F> {
-    static constexpr int arity = sizeof...(A);
-    static py::object call(const py::object* args) { return call(args, std::index_sequence_for<A...>{}); }
+    static constexpr bool marks = (std::is_same_v<A, Line&> || ...);
+    static constexpr int arity = static_cast<int>(sizeof...(A)) - (marks ? 1 : 0);
+    static py::object call(const py::object* args, Line& at) {
+        return call(args, at, std::make_index_sequence<arity>{});
+    }
     template <std::size_t... I>
-    static py::object call(const py::object* args, std::index_sequence<I...>) {
-        return F(py::handle(args[I])...);
+    static py::object call(const py::object* args, [[maybe_unused]] Line& at, std::index_sequence<I...>) {
+        if constexpr (marks)
+            return F(py::handle(args[I])..., at);
+        else
+            return F(py::handle(args[I])...);
     }
 };
 

@@ -6,7 +6,7 @@ namespace kvt {
 namespace {
 
 // 24
-py::object wx_datetime_2_py_datetime(py::handle dt) {
+py::object wx_datetime_2_py_datetime(py::handle dt, Line& at) {
     at(25);
     py::object year = get_attr(dt, "year");
     py::object month = get_attr(dt, "month");
@@ -19,7 +19,7 @@ py::object wx_datetime_2_py_datetime(py::handle dt) {
 }
 
 // 716
-py::object window_fit_layout(py::handle window, py::handle center, py::handle maximize) {
+py::object window_fit_layout(py::handle window, py::handle center, py::handle maximize, Line& at) {
     at(717);
     if (window.is_none()) raise(PyExc_TypeError, "window must be a wx.Window, not None");
     py::object sizer = call_method(window, "GetSizer");
@@ -42,7 +42,7 @@ py::object window_fit_layout(py::handle window, py::handle center, py::handle ma
 }
 
 // 727
-py::object SimpleApp___init__(py::handle self, py::handle _class, py::handle kwargs) {
+py::object SimpleApp___init__(py::handle self, py::handle _class, py::handle kwargs, Line& at) {
     at(728);
     self.attr(interned("_class")) = _class;
     at(729);
@@ -55,7 +55,7 @@ py::object SimpleApp___init__(py::handle self, py::handle _class, py::handle kwa
 }
 
 // 733
-py::object SimpleApp_OnInit(py::handle self) {
+py::object SimpleApp_OnInit(py::handle self, Line& at) {
     at(734);
     py::object window_class = get_attr(self, "_class");
     py::object kwargs = get_attr(self, "_kwargs");
@@ -84,13 +84,13 @@ py::object SimpleApp_OnInit(py::handle self) {
 }
 
 // 748
-py::object app() {
+py::object app(Line& at) {
     at(750);
     return global("_the_app");
 }
 
 // 752
-py::object run_wxapp(py::handle _class, py::handle kwargs) {
+py::object run_wxapp(py::handle _class, py::handle kwargs, Line& at) {
     at(759);
     set_global("_the_app", steal_result(PyObject_Call(global("SimpleApp").ptr(), py::make_tuple(_class).ptr(), kwargs.ptr())));
     at(760);

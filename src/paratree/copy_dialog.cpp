@@ -39,7 +39,8 @@ bool item_is(py::handle self, const char* class_global) {
 }
 
 // 1003
-py::object ParaTreeCopyDialog___init__(py::handle self, py::handle parent, py::handle para_path, py::handle para) {
+py::object ParaTreeCopyDialog___init__(py::handle self, py::handle parent, py::handle para_path, py::handle para,
+                                       Line& at) {
     if (assertions_enabled()) {
         at(1004);
         check_assertion(truth(para_path));
@@ -63,7 +64,7 @@ py::object ParaTreeCopyDialog___init__(py::handle self, py::handle parent, py::h
 }
 
 // 1015
-py::object ParaTreeCopyDialog___select_directory(py::handle self) {
+py::object ParaTreeCopyDialog___select_directory(py::handle self, Line& at) {
     at(1016);
     py::object dlg = call(global("_DirDialog"), self);
     DestroyOnExit destroy_dlg(dlg);
@@ -81,7 +82,7 @@ py::object ParaTreeCopyDialog___select_directory(py::handle self) {
 }
 
 // 1023
-py::object ParaTreeCopyDialog___select_file(py::handle self) {
+py::object ParaTreeCopyDialog___select_file(py::handle self, Line& at) {
     at(1024);
     // The book file extension is read at every use, so a changed ExtName
     // reaches the next chooser.
@@ -105,7 +106,7 @@ py::object ParaTreeCopyDialog___select_file(py::handle self) {
 }
 
 // 1031
-py::object ParaTreeCopyDialog_on_browse(py::handle self, py::handle) {
+py::object ParaTreeCopyDialog_on_browse(py::handle self, py::handle, Line& at) {
     py::object path;
     at(1032);
     if (item_is(self, "_Parameter")) {
@@ -127,7 +128,7 @@ py::object ParaTreeCopyDialog_on_browse(py::handle self, py::handle) {
 }
 
 // 1040
-py::object ParaTreeCopyDialog_on_confirm(py::handle self, py::handle) {
+py::object ParaTreeCopyDialog_on_confirm(py::handle self, py::handle, Line& at) {
     at(1041);
     py::object rename = call_method(call_method(get_attr(self, "ui_rename"), "GetValue"), "strip");
     at(1042);

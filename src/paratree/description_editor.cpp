@@ -13,7 +13,7 @@ namespace {
 using namespace pybind11::literals;
 
 // 870
-py::object DescriptionEditorDialog___init__(py::handle self, py::handle parent, py::handle parameter) {
+py::object DescriptionEditorDialog___init__(py::handle self, py::handle parent, py::handle parameter, Line& at) {
     at(871);
     call(get_attr(global("_DescriptionEditorDialog"), "__init__"), self, parent);
     at(872);
@@ -40,7 +40,7 @@ py::object DescriptionEditorDialog___init__(py::handle self, py::handle parent, 
 }
 
 // 882
-py::object DescriptionEditorDialog__edit_row(py::handle self, py::handle row) {
+py::object DescriptionEditorDialog__edit_row(py::handle self, py::handle row, Line& at) {
     at(883);
     py::object local = call_method(get_attr(self, "ui_descriptions"), "GetCellValue", row, py::int_(0));
     at(884);
@@ -64,7 +64,7 @@ py::object DescriptionEditorDialog__edit_row(py::handle self, py::handle row) {
 }
 
 // 890
-py::object DescriptionEditorDialog_on_edit(py::handle self, py::handle) {
+py::object DescriptionEditorDialog_on_edit(py::handle self, py::handle, Line& at) {
     at(891);
     py::object selected = call_method(get_attr(self, "ui_descriptions"), "GetSelectedRows");
     at(892);
@@ -87,7 +87,7 @@ py::object DescriptionEditorDialog_on_edit(py::handle self, py::handle) {
 }
 
 // 898
-py::object DescriptionEditorDialog_on_select_changed(py::handle self, py::handle) {
+py::object DescriptionEditorDialog_on_select_changed(py::handle self, py::handle, Line& at) {
     at(899);
     py::object selected = call_method(get_attr(self, "ui_descriptions"), "GetSelectedRows");
     at(900);

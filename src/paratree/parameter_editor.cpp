@@ -20,7 +20,7 @@ py::object text_of(py::handle value) { return steal_result(PyObject_Str(value.pt
 
 // 905
 py::object ParameterEditorDialog___init__(py::handle self, py::handle parent, py::handle name,
-                                          py::handle parameter_arg) {
+                                          py::handle parameter_arg, Line& at) {
     py::object parameter = py::reinterpret_borrow<py::object>(parameter_arg);
     at(906);
     call(get_attr(global("_ParameterEditorDialog"), "__init__"), self, parent);
@@ -63,13 +63,13 @@ py::object ParameterEditorDialog___init__(py::handle self, py::handle parent, py
 }
 
 // 923
-py::object ParameterEditorDialog_parameter(py::handle self) {
+py::object ParameterEditorDialog_parameter(py::handle self, Line& at) {
     at(924);
     return held_parameter(self);
 }
 
 // 926
-py::object ParameterEditorDialog_on_select_attribute(py::handle self, py::handle) {
+py::object ParameterEditorDialog_on_select_attribute(py::handle self, py::handle, Line& at) {
     at(927);
     py::object selected = call_method(get_attr(self, "ui_attributes"), "GetSelectedRows");
     at(928);
@@ -84,7 +84,7 @@ py::object ParameterEditorDialog_on_select_attribute(py::handle self, py::handle
 }
 
 // 932
-py::object ParameterEditorDialog_on_add(py::handle self, py::handle) {
+py::object ParameterEditorDialog_on_add(py::handle self, py::handle, Line& at) {
     at(933);
     py::object attribute_name =
         call_method(global("MB"), "Input", tr("Please input your preferred attribute name."));
@@ -150,7 +150,7 @@ py::object ParameterEditorDialog_on_add(py::handle self, py::handle) {
 }
 
 // 959
-py::object ParameterEditorDialog_on_edit(py::handle self, py::handle) {
+py::object ParameterEditorDialog_on_edit(py::handle self, py::handle, Line& at) {
     at(960);
     py::object selected = call_method(get_attr(self, "ui_attributes"), "GetSelectedRows");
     at(961);
@@ -193,7 +193,7 @@ py::object ParameterEditorDialog_on_edit(py::handle self, py::handle) {
 }
 
 // 975
-py::object ParameterEditorDialog_on_edit_descriptions(py::handle self, py::handle) {
+py::object ParameterEditorDialog_on_edit_descriptions(py::handle self, py::handle, Line& at) {
     at(976);
     py::object editor_class = global("DescriptionEditorDialog");
     py::object dlg = call(editor_class, self, held_parameter(self));
@@ -210,7 +210,7 @@ py::object ParameterEditorDialog_on_edit_descriptions(py::handle self, py::handl
 }
 
 // 981
-py::object ParameterEditorDialog_on_delete(py::handle self, py::handle) {
+py::object ParameterEditorDialog_on_delete(py::handle self, py::handle, Line& at) {
     at(982);
     py::object selected = call_method(get_attr(self, "ui_attributes"), "GetSelectedRows");
     at(983);
@@ -279,7 +279,7 @@ bool acceptable_attribute_name(py::handle self, py::handle attribute_name) {
 }
 
 // 4001
-py::object ParameterEditorDialog_on_rename(py::handle self, py::handle) {
+py::object ParameterEditorDialog_on_rename(py::handle self, py::handle, Line& at) {
     at(4002);
     py::object selected = call_method(get_attr(self, "ui_attributes"), "GetSelectedRows");
     if (length(selected) != 1) {
@@ -307,7 +307,7 @@ py::object ParameterEditorDialog_on_rename(py::handle self, py::handle) {
 }
 
 // 4011
-py::object ParameterEditorDialog_on_attributes_key(py::handle self, py::handle event) {
+py::object ParameterEditorDialog_on_attributes_key(py::handle self, py::handle event, Line& at) {
     // Delete deletes, F2 renames and Enter edits the selected attributes;
     // every other key goes on as usual.
     at(4012);

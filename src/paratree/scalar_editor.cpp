@@ -24,7 +24,7 @@ py::object class_value_classes() {
 
 // 789
 py::object ParameterScalarAttributeEditorDialog___init__(py::handle self, py::handle parent, py::handle name,
-                                                         py::handle value) {
+                                                         py::handle value, Line& at) {
     at(790);
     call(get_attr(global("_ScalarEditorDialog"), "__init__"), self, parent);
     at(791);
@@ -87,7 +87,7 @@ py::object ParameterScalarAttributeEditorDialog___init__(py::handle self, py::ha
 }
 
 // 813
-py::object ParameterScalarAttributeEditorDialog_on_multiline_state_changed(py::handle self, py::handle) {
+py::object ParameterScalarAttributeEditorDialog_on_multiline_state_changed(py::handle self, py::handle, Line& at) {
     at(814);
     py::object use_multiline = call_method(get_attr(self, "ui_multiline_string"), "IsChecked");
     at(815);
@@ -107,7 +107,7 @@ py::object ParameterScalarAttributeEditorDialog_on_multiline_state_changed(py::h
 }
 
 // 822
-py::object ParameterScalarAttributeEditorDialog_on_ok(py::handle self, py::handle) {
+py::object ParameterScalarAttributeEditorDialog_on_ok(py::handle self, py::handle, Line& at) {
     at(823);
     py::object type_idx = call_method(get_attr(self, "ui_type"), "GetSelection");
     at(824);
@@ -158,7 +158,7 @@ py::object ParameterScalarAttributeEditorDialog_on_ok(py::handle self, py::handl
 }
 
 // 842
-py::object ParameterScalarAttributeEditorDialog_on_type_changed(py::handle self, py::handle) {
+py::object ParameterScalarAttributeEditorDialog_on_type_changed(py::handle self, py::handle, Line& at) {
     at(843);
     py::object using_bool = get_attr(self, "type_is_bool");
     at(844);
@@ -194,13 +194,13 @@ py::object type_selected(py::handle self, const char* type_name) {
 }
 
 // 857
-py::object ParameterScalarAttributeEditorDialog_type_is_bool(py::handle self) {
+py::object ParameterScalarAttributeEditorDialog_type_is_bool(py::handle self, Line& at) {
     at(858);
     return type_selected(self, "bool");
 }
 
 // 861
-py::object ParameterScalarAttributeEditorDialog_type_is_json(py::handle self) {
+py::object ParameterScalarAttributeEditorDialog_type_is_json(py::handle self, Line& at) {
     at(862);
     // By the entry's text: JSON has no class of its own in ValueClasses.
     py::object selection = call_method(get_attr(self, "ui_type"), "GetStringSelection");
@@ -208,7 +208,7 @@ py::object ParameterScalarAttributeEditorDialog_type_is_json(py::handle self) {
 }
 
 // 865
-py::object ParameterScalarAttributeEditorDialog_type_is_str(py::handle self) {
+py::object ParameterScalarAttributeEditorDialog_type_is_str(py::handle self, Line& at) {
     at(866);
     return type_selected(self, "str");
 }

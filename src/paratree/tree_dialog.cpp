@@ -8,7 +8,7 @@ namespace {
 using namespace pybind11::literals;
 
 // 1406
-py::object ParameterTreeDialog___init__(py::handle self, py::handle parent, py::handle path) {
+py::object ParameterTreeDialog___init__(py::handle self, py::handle parent, py::handle path, Line& at) {
     at(1407);
     // The keyword values are read one by one, left to right.
     py::object init = get_attr(wx_attr("Dialog"), "__init__");
@@ -29,11 +29,8 @@ py::object ParameterTreeDialog___init__(py::handle self, py::handle parent, py::
     // A dialog whose panel could not be made (the directory failed to load)
     // is never handed to the caller: it is destroyed rather than left as a
     // hidden top-level window that keeps the application alive.
-    on_error([&] { panel = call(global("ParameterTreeEditorPanel"), self, path); },
-             [&] {
-                 call_method(self, "Destroy");
-                 at(1412);
-             });
+    on_error(at, [&] { panel = call(global("ParameterTreeEditorPanel"), self, path); },
+             [&] { call_method(self, "Destroy"); });
     at(1413);
     py::object add = get_attr(sizer, "Add");
     py::object expand = wx_attr("EXPAND");
@@ -56,7 +53,7 @@ py::object ParameterTreeDialog___init__(py::handle self, py::handle parent, py::
 }
 
 // 4309
-py::object ParameterTreeDialog_on_key(py::handle self, py::handle event) {
+py::object ParameterTreeDialog_on_key(py::handle self, py::handle event, Line& at) {
     // The dialog has no Cancel button for Escape to press: Escape closes
     // it as the close box does, unless it is pressed in a find field that
     // holds text, where it clears the filter first.
@@ -85,7 +82,7 @@ py::object ParameterTreeDialog_on_key(py::handle self, py::handle event) {
 }
 
 // 4303
-py::object ParameterTreeDialog_on_close(py::handle self, py::handle event) {
+py::object ParameterTreeDialog_on_close(py::handle self, py::handle event, Line& at) {
     at(4304);
     if (truth(call_method(event, "CanVeto"))) {
         for (py::handle child : call_method(self, "GetChildren")) {

@@ -23,7 +23,7 @@ py::object apply(py::handle self, bool forward) {
 }
 
 // 4101
-py::object TreeEdit___init__(py::handle self, py::handle panel, py::handle name, py::handle steps) {
+py::object TreeEdit___init__(py::handle self, py::handle panel, py::handle name, py::handle steps, Line& at) {
     at(4102);
     call(get_attr(wx_attr("Command"), "__init__"), self, py::bool_(true), name);
     // The panel owns the history that owns this edit: a weak reference
@@ -40,7 +40,7 @@ py::object TreeEdit___init__(py::handle self, py::handle panel, py::handle name,
 }
 
 // 4107
-py::object TreeEdit_Do(py::handle self) {
+py::object TreeEdit_Do(py::handle self, Line& at) {
     at(4108);
     if (truth(get_attr(self, "_made"))) {
         self.attr(interned("_made")) = py::bool_(false);
@@ -51,7 +51,7 @@ py::object TreeEdit_Do(py::handle self) {
 }
 
 // 4111
-py::object TreeEdit_Undo(py::handle self) {
+py::object TreeEdit_Undo(py::handle self, Line& at) {
     at(4112);
     return apply(self, false);
 }

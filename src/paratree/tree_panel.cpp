@@ -189,7 +189,7 @@ void set_modified_mark(py::handle self, bool modified) {
 }
 
 // 3001
-py::object ParameterTreeEditorPanel_is_modified(py::handle self) {
+py::object ParameterTreeEditorPanel_is_modified(py::handle self, Line& at) {
     at(3002);
     py::object root = get_attr(self, "root");
     if (root.is_none()) return py::bool_(false);
@@ -204,7 +204,7 @@ py::object ParameterTreeEditorPanel_is_modified(py::handle self) {
 }
 
 // 3006
-py::object ParameterTreeEditorPanel__update_state(py::handle self) {
+py::object ParameterTreeEditorPanel__update_state(py::handle self, Line& at) {
     at(3007);
     py::object history = get_attr(self, "history");
     call_method(ui(self, "ui_undo_button"), "Enable", call_method(history, "CanUndo"));
@@ -232,7 +232,7 @@ py::object ParameterTreeEditorPanel__update_state(py::handle self) {
 }
 
 // 3013
-py::object ParameterTreeEditorPanel_on_update_modified_mark(py::handle self, py::handle) {
+py::object ParameterTreeEditorPanel_on_update_modified_mark(py::handle self, py::handle, Line& at) {
     // Also catches changes made to the tree from code; looked at no more than
     // once a second, since asking the tree may walk all of it.
     at(3014);
@@ -247,7 +247,7 @@ py::object ParameterTreeEditorPanel_on_update_modified_mark(py::handle self, py:
 }
 
 // 3018
-py::object ParameterTreeEditorPanel__apply_steps(py::handle self, py::handle steps, py::handle forward_arg) {
+py::object ParameterTreeEditorPanel__apply_steps(py::handle self, py::handle steps, py::handle forward_arg, Line& at) {
     const bool forward = truth(forward_arg);
     at(3019);
     py::list order = py::reinterpret_steal<py::list>(steal_result(PySequence_List(steps.ptr())).release());
@@ -282,7 +282,7 @@ py::object ParameterTreeEditorPanel__apply_steps(py::handle self, py::handle ste
 }
 
 // 3026
-py::object ParameterTreeEditorPanel_on_undo(py::handle self, py::handle) {
+py::object ParameterTreeEditorPanel_on_undo(py::handle self, py::handle, Line& at) {
     at(3027);
     py::object history = get_attr(self, "history");
     if (truth(call_method(history, "CanUndo"))) call_method(history, "Undo");
@@ -292,7 +292,7 @@ py::object ParameterTreeEditorPanel_on_undo(py::handle self, py::handle) {
 }
 
 // 3030
-py::object ParameterTreeEditorPanel_on_redo(py::handle self, py::handle) {
+py::object ParameterTreeEditorPanel_on_redo(py::handle self, py::handle, Line& at) {
     at(3031);
     py::object history = get_attr(self, "history");
     if (truth(call_method(history, "CanRedo"))) call_method(history, "Redo");
@@ -302,7 +302,7 @@ py::object ParameterTreeEditorPanel_on_redo(py::handle self, py::handle) {
 }
 
 // 3034
-py::object ParameterTreeEditorPanel__save_tree(py::handle self, py::handle overwrite) {
+py::object ParameterTreeEditorPanel__save_tree(py::handle self, py::handle overwrite, Line& at) {
     at(3035);
     py::object root = get_attr(self, "root");
     py::object e = catch_exception([&] {
@@ -342,7 +342,7 @@ py::object ParameterTreeEditorPanel__save_tree(py::handle self, py::handle overw
 }
 
 // 3045
-py::object ParameterTreeEditorPanel_ask_to_save_changes(py::handle self) {
+py::object ParameterTreeEditorPanel_ask_to_save_changes(py::handle self, Line& at) {
     at(3046);
     if (!truth(call_method(self, "is_modified"))) return py::bool_(true);
     at(3047);
@@ -355,7 +355,7 @@ py::object ParameterTreeEditorPanel_ask_to_save_changes(py::handle self) {
 }
 
 // 3051
-py::object ParameterTreeEditorPanel_on_rename_parameter(py::handle self, py::handle) {
+py::object ParameterTreeEditorPanel_on_rename_parameter(py::handle self, py::handle, Line& at) {
     at(3052);
     py::object rows = call_method(ui(self, "ui_book"), "GetSelectedRows");
     if (length(rows) != 1) {
@@ -401,7 +401,7 @@ py::object ParameterTreeEditorPanel_on_rename_parameter(py::handle self, py::han
 }
 
 // 3064
-py::object ParameterTreeEditorPanel_on_view_parameter(py::handle self, py::handle) {
+py::object ParameterTreeEditorPanel_on_view_parameter(py::handle self, py::handle, Line& at) {
     at(3065);
     py::object rows = call_method(ui(self, "ui_book"), "GetSelectedRows");
     if (length(rows) == 0) return py::none();
@@ -430,7 +430,7 @@ bool within(py::handle window, py::handle outer) {
 }
 
 // 3071
-py::object ParameterTreeEditorPanel_on_key(py::handle self, py::handle event) {
+py::object ParameterTreeEditorPanel_on_key(py::handle self, py::handle event, Line& at) {
     at(3072);
     py::object code = call_method(event, "GetKeyCode");
     const bool ctrl = truth(call_method(event, "ControlDown"));
@@ -529,7 +529,7 @@ bool add_found(py::handle self, py::handle directory, py::handle item_id, py::ha
 }
 
 // 3080
-py::object ParameterTreeEditorPanel__apply_filter(py::handle self) {
+py::object ParameterTreeEditorPanel__apply_filter(py::handle self, Line& at) {
     at(3081);
     py::object tree = tree_of(self);
     py::object needle = call_method(call_method(call_method(ui(self, "ui_find"), "GetValue"), "strip"), "lower");
@@ -578,14 +578,14 @@ py::object ParameterTreeEditorPanel__apply_filter(py::handle self) {
 }
 
 // 3088
-py::object ParameterTreeEditorPanel_on_find(py::handle self, py::handle) {
+py::object ParameterTreeEditorPanel_on_find(py::handle self, py::handle, Line& at) {
     at(3089);
     call_method(self, "_apply_filter");
     return py::none();
 }
 
 // 3091
-py::object ParameterTreeEditorPanel_on_find_cancel(py::handle self, py::handle) {
+py::object ParameterTreeEditorPanel_on_find_cancel(py::handle self, py::handle, Line& at) {
     at(3092);
     call_method(ui(self, "ui_find"), "SetValue", py::str(""));
     return py::none();
@@ -594,7 +594,7 @@ py::object ParameterTreeEditorPanel_on_find_cancel(py::handle self, py::handle) 
 // ------------------------------------------------------------- the panel ---
 
 // 1081
-py::object ParameterTreeEditorPanel_is_valid_name(py::handle name) {
+py::object ParameterTreeEditorPanel_is_valid_name(py::handle name, Line& at) {
     at(1082);
     if (!truth(name)) {
         at(1083);
@@ -636,7 +636,7 @@ py::object ParameterTreeEditorPanel_is_valid_name(py::handle name) {
 
 // 1089
 py::object ParameterTreeEditorPanel___init__(py::handle self, py::handle parent, py::handle path,
-                                             py::handle parameter_directory) {
+                                             py::handle parameter_directory, Line& at) {
     at(1090);
     call_method(global("_ParameterTreeEditorPanel"), "__init__", self, parent);
     at(1091);
@@ -689,7 +689,7 @@ py::object ParameterTreeEditorPanel___init__(py::handle self, py::handle parent,
 }
 
 // 1106
-py::object ParameterTreeEditorPanel_on_load(py::handle self, py::handle) {
+py::object ParameterTreeEditorPanel_on_load(py::handle self, py::handle, Line& at) {
     // Unsaved changes are saved or dropped only when the user says so.
     at(3096);
     if (!truth(call_method(self, "ask_to_save_changes"))) return py::none();
@@ -716,7 +716,7 @@ py::object ParameterTreeEditorPanel_on_load(py::handle self, py::handle) {
 }
 
 // 1119
-py::object ParameterTreeEditorPanel_on_save_to(py::handle self, py::handle) {
+py::object ParameterTreeEditorPanel_on_save_to(py::handle self, py::handle, Line& at) {
     at(1120);
     if (get_attr(self, "root").is_none()) {
         at(1121);
@@ -759,7 +759,7 @@ py::object ParameterTreeEditorPanel_on_save_to(py::handle self, py::handle) {
 }
 
 // 1140
-py::object ParameterTreeEditorPanel_on_save(py::handle self, py::handle) {
+py::object ParameterTreeEditorPanel_on_save(py::handle self, py::handle, Line& at) {
     at(1141);
     if (get_attr(self, "root").is_none()) {
         at(1142);
@@ -773,7 +773,7 @@ py::object ParameterTreeEditorPanel_on_save(py::handle self, py::handle) {
 }
 
 // 1151
-py::object ParameterTreeEditorPanel___clear_book(py::handle self) {
+py::object ParameterTreeEditorPanel___clear_book(py::handle self, Line& at) {
     at(1152);
     py::object n = call_method(ui(self, "ui_book"), "GetNumberRows");
     at(1153);
@@ -786,7 +786,7 @@ py::object ParameterTreeEditorPanel___clear_book(py::handle self) {
 }
 
 // 1156
-py::object ParameterTreeEditorPanel__show_parameters_of_book(py::handle self, py::handle book) {
+py::object ParameterTreeEditorPanel__show_parameters_of_book(py::handle self, py::handle book, Line& at) {
     at(1157);
     for (py::handle pair : call_method(book, "items")) {
         auto [name, parameter] = unpack_pair(pair);
@@ -805,7 +805,7 @@ py::object ParameterTreeEditorPanel__show_parameters_of_book(py::handle self, py
 }
 
 // 1163
-py::object ParameterTreeEditorPanel_on_tree_sel_changed(py::handle self, py::handle) {
+py::object ParameterTreeEditorPanel_on_tree_sel_changed(py::handle self, py::handle, Line& at) {
     at(1164);
     py::object item = call_method(ui(self, "ui_tree"), "GetSelection");
     at(1165);
@@ -856,7 +856,7 @@ struct NewChild {
 
 // Adds a new, empty child to the directory selected in the tree, named by
 // the user, and selects its new tree item.
-py::object add_child_to_selected_directory(py::handle self, const NewChild& c) {
+py::object add_child_to_selected_directory(py::handle self, const NewChild& c, Line& at) {
     const int l = c.line;
     at(l);
     py::object item = call_method(ui(self, "ui_tree"), "GetSelection");
@@ -930,26 +930,26 @@ py::object add_child_to_selected_directory(py::handle self, const NewChild& c) {
 }
 
 // 1182
-py::object ParameterTreeEditorPanel_on_add_directory(py::handle self, py::handle) {
+py::object ParameterTreeEditorPanel_on_add_directory(py::handle self, py::handle, Line& at) {
     return add_child_to_selected_directory(
         self, NewChild{1183, "Directory",
                        "Parameter Directory only can be added into a directory. Select the parameter directory you "
                        "want to use.",
                        "Please input directory name.", "Directory name could not be empty.", "_ParameterDirectory",
-                       "_ImageDirectory"});
+                       "_ImageDirectory"}, at);
 }
 
 // 1210
-py::object ParameterTreeEditorPanel_on_add_book(py::handle self, py::handle) {
+py::object ParameterTreeEditorPanel_on_add_book(py::handle self, py::handle, Line& at) {
     return add_child_to_selected_directory(
         self, NewChild{1211, "Book",
                        "Parameter Book only can be added into a directory. Select the parameter directory you want "
                        "to use.",
-                       "Please input book name.", "Book name could not be empty.", "_ParameterBook", "_ImageBook"});
+                       "Please input book name.", "Book name could not be empty.", "_ParameterBook", "_ImageBook"}, at);
 }
 
 // 1238
-py::object ParameterTreeEditorPanel_on_delete_tree_item(py::handle self, py::handle) {
+py::object ParameterTreeEditorPanel_on_delete_tree_item(py::handle self, py::handle, Line& at) {
     at(1239);
     py::object item = call_method(ui(self, "ui_tree"), "GetSelection");
     at(1240);
@@ -1018,7 +1018,7 @@ py::object ParameterTreeEditorPanel_on_delete_tree_item(py::handle self, py::han
 }
 
 // 1261
-py::object ParameterTreeEditorPanel_on_add_parameter(py::handle self, py::handle) {
+py::object ParameterTreeEditorPanel_on_add_parameter(py::handle self, py::handle, Line& at) {
     at(1262);
     py::object item = call_method(ui(self, "ui_tree"), "GetSelection");
     at(1263);
@@ -1096,7 +1096,7 @@ py::object ParameterTreeEditorPanel_on_add_parameter(py::handle self, py::handle
 }
 
 // 1289
-py::object ParameterTreeEditorPanel_on_edit_parameter(py::handle self, py::handle) {
+py::object ParameterTreeEditorPanel_on_edit_parameter(py::handle self, py::handle, Line& at) {
     at(1290);
     py::object rows = call_method(ui(self, "ui_book"), "GetSelectedRows");
     at(1291);
@@ -1144,7 +1144,7 @@ py::object ParameterTreeEditorPanel_on_edit_parameter(py::handle self, py::handl
 }
 
 // 1304
-py::object ParameterTreeEditorPanel_on_delete_parameter(py::handle self, py::handle event) {
+py::object ParameterTreeEditorPanel_on_delete_parameter(py::handle self, py::handle event, Line& at) {
     at(1305);
     py::object rows = call_method(ui(self, "ui_book"), "GetSelectedRows");
     at(1306);
@@ -1193,7 +1193,7 @@ py::object ParameterTreeEditorPanel_on_delete_parameter(py::handle self, py::han
 }
 
 // 1316
-py::object ParameterTreeEditorPanel_on_select_parameter(py::handle self, py::handle) {
+py::object ParameterTreeEditorPanel_on_select_parameter(py::handle self, py::handle, Line& at) {
     at(1317);
     py::object selected = py::bool_(length(call_method(ui(self, "ui_book"), "GetSelectedRows")) > 0);
     at(1318);
@@ -1210,7 +1210,7 @@ py::object ParameterTreeEditorPanel_on_select_parameter(py::handle self, py::han
 }
 
 // 1327
-py::object ParameterTreeEditorPanel_load_directory(py::handle self, py::handle directory) {
+py::object ParameterTreeEditorPanel_load_directory(py::handle self, py::handle directory, Line& at) {
     at(1328);
     self.attr(interned("root")) = call_method(global("_ParameterDirectory"), "load", directory);
     at(1329);
@@ -1228,7 +1228,7 @@ py::object ParameterTreeEditorPanel_load_directory(py::handle self, py::handle d
 }
 
 // 1333
-py::object ParameterTreeEditorPanel__refresh_tree_view(py::handle self) {
+py::object ParameterTreeEditorPanel__refresh_tree_view(py::handle self, Line& at) {
     at(1334);
     call_method(ui(self, "ui_tree"), "DeleteAllItems");
     at(1335);
@@ -1247,7 +1247,7 @@ py::object ParameterTreeEditorPanel__refresh_tree_view(py::handle self) {
 
 // 1340
 py::object ParameterTreeEditorPanel__construct_tree_branch(py::handle self, py::handle parameter_directory,
-                                                          py::handle ui_item_id) {
+                                                          py::handle ui_item_id, Line& at) {
     at(1341);
     for (py::handle pair : call_method(parameter_directory, "items")) {
         auto [name, item] = unpack_pair(pair);
@@ -1275,7 +1275,7 @@ py::object ParameterTreeEditorPanel__construct_tree_branch(py::handle self, py::
 }
 
 // 1349
-py::object ParameterTreeEditorPanel___get_selected_tree_item_path(py::handle self, py::handle item_id) {
+py::object ParameterTreeEditorPanel___get_selected_tree_item_path(py::handle self, py::handle item_id, Line& at) {
     at(1350);
     if (py::reinterpret_borrow<py::object>(item_id).equal(call_method(ui(self, "ui_tree"), "GetRootItem"))) {
         at(1351);
@@ -1294,7 +1294,7 @@ py::object ParameterTreeEditorPanel___get_selected_tree_item_path(py::handle sel
 
 // 1358
 py::object ParameterTreeEditorPanel___change_parameter_tree_out_of_control(py::handle self, py::handle event_handler,
-                                                                          py::handle event) {
+                                                                          py::handle event, Line& at) {
     at(1359);
     py::object path = call_method(ui(self, "ui_tree_path"), "GetValue");
     at(1360);
@@ -1305,6 +1305,7 @@ py::object ParameterTreeEditorPanel___change_parameter_tree_out_of_control(py::h
     // never keeps watching; a failed command offers no reload.
     at(1362);
     on_error(
+        at,
         [&] {
             at(1363);
             call(event_handler, event);
@@ -1312,7 +1313,6 @@ py::object ParameterTreeEditorPanel___change_parameter_tree_out_of_control(py::h
         [&] {
             at(1365);
             call_method(observer, "close");
-            at(1363);
         });
     at(1365);
     call_method(observer, "close");
@@ -1348,7 +1348,7 @@ py::object ParameterTreeEditorPanel___change_parameter_tree_out_of_control(py::h
 }
 
 // 1369
-py::object ParameterTreeEditorPanel___on_copy_parameter(py::handle self, py::handle) {
+py::object ParameterTreeEditorPanel___on_copy_parameter(py::handle self, py::handle, Line& at) {
     at(1370);
     py::object rows = call_method(ui(self, "ui_book"), "GetSelectedRows");
     at(1371);
@@ -1383,7 +1383,7 @@ py::object ParameterTreeEditorPanel___on_copy_parameter(py::handle self, py::han
 }
 
 // 1386
-py::object ParameterTreeEditorPanel_on_copy_parameter(py::handle self, py::handle event) {
+py::object ParameterTreeEditorPanel_on_copy_parameter(py::handle self, py::handle event, Line& at) {
     at(1387);
     py::object check = get_attr(self, "_ParameterTreeEditorPanel__change_parameter_tree_out_of_control");
     call(check, get_attr(self, "_ParameterTreeEditorPanel__on_copy_parameter"), event);
@@ -1391,7 +1391,7 @@ py::object ParameterTreeEditorPanel_on_copy_parameter(py::handle self, py::handl
 }
 
 // 1389
-py::object ParameterTreeEditorPanel___on_copy_tree_item(py::handle self, py::handle) {
+py::object ParameterTreeEditorPanel___on_copy_tree_item(py::handle self, py::handle, Line& at) {
     at(1390);
     py::object item = call_method(ui(self, "ui_tree"), "GetSelection");
     at(1391);
@@ -1422,7 +1422,7 @@ py::object ParameterTreeEditorPanel___on_copy_tree_item(py::handle self, py::han
 }
 
 // 1401
-py::object ParameterTreeEditorPanel_on_copy_tree_item(py::handle self, py::handle event) {
+py::object ParameterTreeEditorPanel_on_copy_tree_item(py::handle self, py::handle event, Line& at) {
     at(1402);
     py::object check = get_attr(self, "_ParameterTreeEditorPanel__change_parameter_tree_out_of_control");
     call(check, get_attr(self, "_ParameterTreeEditorPanel__on_copy_tree_item"), event);

@@ -23,7 +23,8 @@ void add_row(py::handle grid, std::initializer_list<py::object> cells) {
 }
 
 // 4201
-py::object ParameterViewDialog___init__(py::handle self, py::handle parent, py::handle name, py::handle parameter) {
+py::object ParameterViewDialog___init__(py::handle self, py::handle parent, py::handle name, py::handle parameter,
+                                        Line& at) {
     at(4202);
     call(get_attr(global("_ParameterViewDialog"), "__init__"), self, parent);
     at(4203);

@@ -8,26 +8,26 @@ namespace kvt {
 namespace {
 
 // 2003
-py::object _Probe_echo(py::handle value, py::handle suffix) {
+py::object _Probe_echo(py::handle value, py::handle suffix, Line& at) {
     at(2004);
     return py::make_tuple(value, suffix);
 }
 
 // 2006
-py::object _Probe_label(py::handle self) {
+py::object _Probe_label(py::handle self, Line& at) {
     at(2007);
     return get_attr(self, "Kind");
 }
 
 // 2009
-py::object _Probe___secret(py::handle self, py::handle x) {
+py::object _Probe___secret(py::handle self, py::handle x, Line& at) {
     at(2010);
     if (truth(get_attr(self, "_Probe__fail"))) raise(PyExc_ValueError, "secret refused");
     return py::make_tuple(x, get_attr(self, "_Probe__hidden"));
 }
 
 // 2012
-py::object _Probe_reveal(py::handle self) {
+py::object _Probe_reveal(py::handle self, Line& at) {
     at(2013);
     return call_method(self, "_Probe__secret", py::float_(2.5));
 }
