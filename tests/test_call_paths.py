@@ -183,3 +183,25 @@ def test_name_rule_errors_come_from_the_search():
             kvt.ParameterTreeEditorPanel.is_valid_name("abc")
     finally:
         kvt._InvalidNameCharacters = kvt_chars
+
+
+def test_method_calls_follow_class_changes_and_instance_attributes():
+    # The module's method calls remember what a class holds under a name only
+    # while the class and its bases are unchanged.
+    class Combo(kvt.ComboList):
+        pass
+
+    class Recording(Control):
+        pass
+
+    combo = Combo(Recording())
+    combo.AppendItems(["a"])
+    Combo.Append = lambda self, obj: self.objects.append(obj + "!")  # on the class, after a call
+    combo.AppendItems(["b"])
+    combo.Append = lambda obj: combo.objects.append(obj + "?")  # on the instance
+    combo.AppendItems(["c"])
+    Recording.Append = lambda self, text: self.items.append(text.upper())  # the control's class
+    del Combo.Append, combo.Append
+    combo.AppendItems(["d"])
+    assert combo.objects == ["a", "b!", "c?", "d"]
+    assert combo.control.items == ["a", "D"]

@@ -109,3 +109,82 @@ def test_failed_traceback_entry_keeps_the_original_error():
     # Some run lost only the module's entry, and the error itself went on.
     assert [original, None, ["attempt"]] in runs
     assert [original, None, ["attempt", "kvt_wxtools.window_fit_layout"]] in runs
+
+
+_EMBED = r"""
+#include <Python.h>
+int main(int argc, char** argv) {
+    for (int round = 0; round < 2 && argc > 1; ++round) {
+        Py_Initialize();
+        if (PyRun_SimpleString(argv[1]) != 0) return 3;
+        if (Py_FinalizeEx() < 0) return 4;
+    }
+    return 0;
+}
+"""
+
+# The toolkit and the siblings as stand-ins: the toolkit itself can't be
+# imported again in a process once an interpreter has ended.
+_ROUND = """
+import sys, types
+class _StandIn(types.ModuleType):
+    def __getattr__(self, name):
+        if name.startswith("__"):
+            raise AttributeError(name)
+        cls = type(name, (), {"__init__": lambda self, *a, **k: None, "__module__": self.__name__})
+        setattr(self, name, cls)
+        return cls
+for name in ("wx", "wx.adv", "wx.grid", "wx.lib", "wx.lib.embeddedimage", "serial", "serial.tools",
+             "serial.tools.list_ports", "kvt_paratreeui", "kvt_paratree", "kvt_handy"):
+    sys.modules[name] = _StandIn(name)
+sys.path[:0] = [%r]
+import kvt_wxtools as kvt
+try:
+    kvt.window_fit_layout(None)
+except TypeError as exc:
+    entry = exc.__traceback__.tb_next.tb_frame.f_code.co_name
+print("ROUND", kvt.run_wxapp.__qualname__, kvt.wx.__name__, kvt.MB.__name__,
+      kvt.window_fit_layout.__defaults__, entry, flush=True)
+"""
+
+
+def test_embedding_program_can_finalize_and_initialize_again(tmp_path):
+    config = os.path.realpath(sysconfig.get_config_var("BINDIR") + "/python3-config")
+    if not os.path.exists(config) or not shutil.which("cc"):
+        pytest.skip("needs python3-config (python3-dev) and a C compiler")
+    flags = subprocess.run([config, "--embed", "--cflags", "--ldflags"], capture_output=True, text=True,
+                           check=True).stdout.split()
+    (tmp_path / "embed.c").write_text(_EMBED)
+    subprocess.run(["cc", str(tmp_path / "embed.c"), "-o", str(tmp_path / "embed"), *flags], check=True)
+    proc = subprocess.run([str(tmp_path / "embed"), _ROUND % os.path.abspath(BUILD_DIR)],
+                          capture_output=True, text=True, timeout=60)
+    assert proc.returncode == 0, proc.stderr
+    line = "ROUND run_wxapp wx MB (True, False) kvt_wxtools.window_fit_layout"
+    assert proc.stdout.splitlines() == [line, line]
+
+
+def test_freed_module_releases_its_state_and_imports_afresh():
+    # The module owns what the frame keeps (the function type among it): once
+    # the module is freed, a function left over keeps only its type alive, and
+    # reports the missing module instead of reading freed state.
+    result = run_python("""
+        import gc, sys, weakref
+        import kvt_wxtools as kvt
+        function_type, module, cls = weakref.ref(type(kvt.app)), weakref.ref(kvt), weakref.ref(kvt.MB)
+        left_over = kvt.app
+        del kvt, sys.modules["kvt_wxtools"]
+        gc.collect()
+        try:
+            left_over()
+            error = None
+        except SystemError as exc:
+            error = str(exc)
+        freed = [module() is None, function_type() is not None]
+        del left_over
+        gc.collect()
+        freed += [cls() is None, function_type() is None]
+        import kvt_wxtools as kvt
+        report([freed, error, kvt.app(), kvt.window_fit_layout.__defaults__, type(kvt.app) is not function_type()])
+    """)
+    assert result.rc == 0, result
+    assert result.data == [[True] * 4, "kvt_wxtools is not initialised", None, [True, False], True]

@@ -37,6 +37,21 @@ std::deque<Callable>& callables() {
 
 }  // namespace
 
+// Callables stay (function objects outliving the module point at them);
+// the Python objects they cache go with the module's state.
+void release_callables(Release how) noexcept {
+    for (Callable& c : callables()) {
+        for (Param& p : c.params) {
+            if (how == Release::References) Py_XDECREF(p.key);
+            p.key = nullptr;
+        }
+        for (PyObject*& message : c.count_errors) {
+            if (how == Release::References) Py_XDECREF(message);
+            message = nullptr;
+        }
+    }
+}
+
 const Callable& declare(const Entry& entry, const std::string& class_name) {
     const std::string& text = entry.text;
     const std::size_t open = text.find('(');
@@ -101,7 +116,7 @@ bool type_error(const char* format, ...) {
 
 bool argtuple_invalid(const Callable& c, std::size_t found) {
     // The text depends only on the callable and the count given, so each one
-    // is made once and kept (never freed, as the callable is not).
+    // is made once and kept until the module's state is released.
     const bool cacheable = found <= static_cast<std::size_t>(kMaxArgs);
     PyObject* message = cacheable ? c.count_errors[found] : nullptr;
     if (!message) {
@@ -246,7 +261,9 @@ bool bind_dict(const Callable& c, PyObject* defaults, PyObject* const* args, std
     for (std::size_t k = 0; k < nargs; ++k) out[k] = py::reinterpret_borrow<py::object>(args[k]);
     std::size_t used = 0;
     for (std::size_t k = nargs; k < total; ++k) {
-        PyObject* value = PyDict_GetItemWithError(kwargs, c.params[k].key);
+        const Param& p = c.params[k];
+        if (!p.key && !(p.key = PyUnicode_InternFromString(p.name.c_str()))) return false;
+        PyObject* value = PyDict_GetItemWithError(kwargs, p.key);
         if (value) {
             out[k] = py::reinterpret_borrow<py::object>(value);
             ++used;

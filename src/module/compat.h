@@ -6,6 +6,18 @@
 
 #include <Python.h>
 
+// ------------------------------------------------------------- compilers ---
+
+// Keeps a rarely taken slow path out of line, so that the fast path it is
+// split from stays small enough to inline.
+#if defined(__GNUC__)
+#define KVT_NOINLINE __attribute__((noinline))
+#elif defined(_MSC_VER)
+#define KVT_NOINLINE __declspec(noinline)
+#else
+#define KVT_NOINLINE
+#endif
+
 // ------------------------------------------------------------- CPython ---
 
 #if PY_VERSION_HEX < 0x030A0000  // 3.10 added the reference-returning helpers
@@ -39,6 +51,17 @@ static inline PyObject* Py_XNewRef(PyObject* obj) {
 #ifndef Py_TPFLAGS_MANAGED_DICT
 #define Py_TPFLAGS_MANAGED_DICT 0
 #endif
+
+// A type's version tag, or 0 when it has no valid one: the tag changes
+// whenever the type or a base is modified, and a tag once given is not given
+// to another type.  Up to 3.12 a modified type keeps its old number with the
+// valid-tag flag cleared; from 3.13 on the flag is unused and the number is 0.
+static inline unsigned int kvt_type_version(PyTypeObject* type) {
+#if PY_VERSION_HEX < 0x030D0000
+    if (!(type->tp_flags & Py_TPFLAGS_VALID_VERSION_TAG)) return 0;
+#endif
+    return type->tp_version_tag;
+}
 
 // Vectorcall: public from 3.9, provisional (underscored) in 3.8, emulated
 // with an argument tuple and keyword dict before that.

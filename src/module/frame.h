@@ -26,7 +26,10 @@ struct Param {
     std::string annotation;  // expression text, or empty
     std::string fallback;    // default's expression text, or empty
     Check check = Check::None;
-    PyObject* key = nullptr;  // the name as an interned text (never freed)
+    // The name as an interned text: made with the declaration, released with
+    // the module's state, made again if a function outliving the module
+    // binds a keyword after that.
+    mutable PyObject* key = nullptr;
 };
 
 // A published callable: its parsed signature and its body.  Lives for the
@@ -45,7 +48,8 @@ struct Callable {
     bool checked = false;        // some parameter has a conversion or a check
     std::size_t slots = 0;       // parameters, and the keyword dict when there is one
     bool plain = false;          // no keyword dict, no conversion, no check
-    // The positional-count error texts made so far, by the count given.
+    // The positional-count error texts made so far, by the count given
+    // (released with the module's state).
     mutable PyObject* count_errors[kMaxArgs + 1] = {};
     Body body;
     const char* doc;
@@ -68,24 +72,36 @@ bool bind(const Callable& callable, PyObject* defaults, PyObject* const* args, s
 bool bind_dict(const Callable& callable, PyObject* defaults, PyObject* const* args, std::size_t nargs,
                PyObject* kwargs, py::object* out);
 
-// The published-function type: made once per interpreter (a heap type, so
-// that a finalized interpreter leaves nothing behind), forgotten without any
-// C API call when the interpreter has ended.
+// What releasing the module's state may do: drop its references (the
+// interpreter still runs), or only forget its pointers (the interpreter has
+// ended, and no C API call is allowed).
+enum class Release { References, PointersOnly };
+
+// The published-function type: made by the exec slot (a heap type, so that
+// a finalized interpreter leaves nothing behind), released with the module.
+extern PyTypeObject* function_type_object;
 bool ready_function_type() noexcept;
-PyTypeObject* function_type() noexcept;
-void forget_function_type() noexcept;
+void release_function_type(Release how) noexcept;
+// Calls a published callable found by the module's own code, without an
+// argument tuple (the vectorcall layout; see calls.h).
+PyObject* call_direct(PyObject* self, PyObject* const* args, std::size_t nargs, PyObject* kwnames) noexcept;
 // Creates the function object for `callable`: defaults and annotations are
 // evaluated now, as a def statement does.
 py::object make_function(const Callable& callable);
 
-// Module state: set by the exec slot, cleared when it fails.
+// The module's state: the module and its dict (borrowed), the built-ins,
+// interned names, traceback codes, the type cache of method lookups, the
+// per-callable caches and the function type.  It lives in static storage
+// (one module per process) and belongs to the module object: set by the
+// exec slot, visited by the module's traverse, released by its clear and
+// free (or when the exec slot fails).
 void set_module(PyObject* module, PyObject* builtins_dict) noexcept;
 PyObject* module_object() noexcept;
-
-// Drops every pointer the frame keeps into the interpreter (module, names,
-// traceback codes, built-ins, the function type) without touching them:
-// called after Py_FinalizeEx, so that a new interpreter starts afresh.
-void forget_interpreter() noexcept;
+int visit_state(visitproc visit, void* arg) noexcept;
+void release_state(Release how) noexcept;
+// Each file's share of it.
+void release_calls(Release how) noexcept;      // calls.cpp
+void release_callables(Release how) noexcept;  // binder.cpp
 
 // Evaluates the body in source order; on failure the Python error is set and
 // the failing entry's line is stored in `failed_line`.

@@ -117,14 +117,6 @@ PyObject* invoke_vector(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
     });
 }
 
-// A call from the module's own code that found a published callable, without
-// packing the arguments into a tuple.  The call counts one level of depth
-// (invoke_vector's own recursion check), so a runaway recursion through the
-// module's calls alone still ends in RecursionError.
-PyObject* call_direct(PyObject* self, PyObject* const* args, std::size_t nargs) {
-    return invoke_vector(self, args, static_cast<Py_ssize_t>(nargs), nullptr);
-}
-
 bool keys_are_exact_text(PyObject* kwargs) {
     Py_ssize_t pos = 0;
     PyObject *key, *value;
@@ -284,10 +276,6 @@ PyMemberDef function_members[] = {
     {nullptr, 0, 0, 0, nullptr},
 };
 
-// The type of the running interpreter, made by ready_function_type() when
-// the module is initialised, forgotten when the interpreter ends.
-PyTypeObject* function_type_object = nullptr;
-
 // A code object carrying the callable's file, first line, name and variables:
 // what inspect and tracebacks read of a function.
 py::object make_code(const Callable& c) {
@@ -324,6 +312,15 @@ py::object make_code(const Callable& c) {
 
 }  // namespace
 
+PyTypeObject* function_type_object = nullptr;
+
+// Counts one level of depth (invoke_vector's own recursion check), so a
+// runaway recursion through the module's calls alone still ends in
+// RecursionError.
+PyObject* call_direct(PyObject* self, PyObject* const* args, std::size_t nargs, PyObject* kwnames) noexcept {
+    return invoke_vector(self, args, static_cast<Py_ssize_t>(nargs), kwnames);
+}
+
 bool ready_function_type() noexcept {
     if (function_type_object) return true;
     static PyType_Slot slots[] = {
@@ -356,119 +353,14 @@ bool ready_function_type() noexcept {
     return true;
 }
 
-PyTypeObject* function_type() noexcept { return function_type_object; }
-
-void forget_function_type() noexcept { function_type_object = nullptr; }
+void release_function_type(Release how) noexcept {
+    PyTypeObject* type = function_type_object;
+    function_type_object = nullptr;
+    // Functions still alive hold the type themselves.
+    if (how == Release::References) Py_XDECREF(type);
+}
 
 }  // namespace kvt::frame
-
-namespace kvt::detail {
-
-using frame::function_type_object;
-
-namespace {
-// The function-like attribute that `obj.name(...)` calls unbound, found as
-// the interpreter's own method call finds it: on the type (a descriptor that
-// binds like a function), not shadowed by an attribute of the instance.
-// Returns 1 with a new reference in `found`; 0 when there is none or it
-// can't be told here (the caller then reads the attribute in full); -1 with
-// the error set.  (Reading the instance's dict may make one where the
-// interpreter kept the attributes without: invisible to Python code.)
-int find_unbound(PyObject* obj, PyObject* name, PyObject** found) {
-    PyTypeObject* tp = Py_TYPE(obj);
-    if (tp->tp_getattro != PyObject_GenericGetAttr || !tp->tp_mro || !PyUnicode_CheckExact(name)) return 0;
-    PyObject* descr = nullptr;
-    PyObject* mro = tp->tp_mro;
-    for (Py_ssize_t k = 0, n = PyTuple_GET_SIZE(mro); k < n && !descr; ++k) {
-        PyObject* dict = reinterpret_cast<PyTypeObject*>(PyTuple_GET_ITEM(mro, k))->tp_dict;
-        if (!dict) return 0;  // a built-in type whose dict lives elsewhere (3.12+)
-        descr = PyDict_GetItemWithError(dict, name);
-        if (!descr && PyErr_Occurred()) return -1;
-    }
-    if (!descr || !(Py_TYPE(descr)->tp_flags & Py_TPFLAGS_METHOD_DESCRIPTOR)) return 0;
-    Py_INCREF(descr);  // the instance's dict may run code that changes the type's
-    if (tp->tp_dictoffset != 0 || (tp->tp_flags & Py_TPFLAGS_MANAGED_DICT)) {
-        PyObject* dict = PyObject_GenericGetDict(obj, nullptr);
-        PyObject* own = dict ? PyDict_GetItemWithError(dict, name) : nullptr;
-        Py_XDECREF(dict);
-        if (own || PyErr_Occurred()) {
-            Py_DECREF(descr);
-            return own ? 0 : -1;
-        }
-    }
-    *found = descr;
-    return 1;
-}
-}  // namespace
-
-int lookup_method(PyObject* obj, PyObject* name, PyObject** callable) {
-    *callable = nullptr;
-    const int unbound = find_unbound(obj, name, callable);
-    if (unbound != 0) return unbound > 0 ? 1 : 0;
-    // Python's own attribute read, so instance attributes, descriptors and
-    // __getattr__ all count; a method bound to `obj` itself is taken apart
-    // again, so that published callables are entered directly.
-    PyObject* found = PyObject_GetAttr(obj, name);
-    *callable = found;
-    if (found && PyMethod_Check(found) && PyMethod_GET_SELF(found) == obj) {
-        *callable = Py_NewRef(PyMethod_GET_FUNCTION(found));
-        Py_DECREF(found);
-        return 1;
-    }
-    return 0;
-}
-
-PyObject* call_method(PyObject* name, PyObject** args, std::size_t nargs) {
-#if PY_VERSION_HEX >= 0x03090000
-    if (Py_TYPE(args[0])->tp_getattro == PyObject_GenericGetAttr) {
-        // The interpreter's own method call: the cheapest for every callable
-        // but a published one, which then gets its arguments as a tuple.
-        return PyObject_VectorcallMethod(name, args, nargs, nullptr);
-    }
-#endif
-    // Objects with their own attribute lookup (the toolkit's) give bound
-    // methods; one bound to a published callable is entered directly.
-    PyObject* callable = nullptr;
-    const int unbound = lookup_method(args[0], name, &callable);
-    if (!callable) return nullptr;
-    PyObject* result;
-    if (Py_IS_TYPE(callable, function_type_object)) {
-        result = unbound ? frame::call_direct(callable, args, nargs) : frame::call_direct(callable, args + 1, nargs - 1);
-    } else if (unbound) {
-        result = PyObject_Vectorcall(callable, args, nargs, nullptr);
-    } else {
-        result = PyObject_Vectorcall(callable, args + 1, (nargs - 1) | PY_VECTORCALL_ARGUMENTS_OFFSET, nullptr);
-    }
-    Py_DECREF(callable);
-    return result;
-}
-
-PyObject* call_unbound(PyObject* f, PyObject** args, std::size_t nargs) {
-    if (Py_IS_TYPE(f, function_type_object)) return frame::call_direct(f, args, nargs);
-    return PyObject_Vectorcall(f, args, nargs, nullptr);
-}
-
-PyObject* call_keywords(PyObject* f, PyObject** args, PyObject* kwnames) {
-    // Only keyword arguments: the values sit where the keyword part of a
-    // vectorcall's arguments goes, after no positional ones.
-    return PyObject_Vectorcall(f, args, PY_VECTORCALL_ARGUMENTS_OFFSET, kwnames);
-}
-
-PyObject* call(PyObject* f, PyObject** args, std::size_t nargs) {
-    if (Py_IS_TYPE(f, function_type_object)) return frame::call_direct(f, args, nargs);
-    if (PyMethod_Check(f) && Py_IS_TYPE(PyMethod_GET_FUNCTION(f), function_type_object)) {
-        // A published callable bound to an instance: self goes in front, in
-        // the slot the caller left free for it.
-        PyObject* saved = args[-1];
-        args[-1] = PyMethod_GET_SELF(f);
-        PyObject* result = frame::call_direct(PyMethod_GET_FUNCTION(f), args - 1, nargs + 1);
-        args[-1] = saved;
-        return result;
-    }
-    return PyObject_Vectorcall(f, args, nargs | PY_VECTORCALL_ARGUMENTS_OFFSET, nullptr);
-}
-
-}  // namespace kvt::detail
 
 namespace kvt::frame {
 
@@ -486,6 +378,7 @@ py::object make_function(const Callable& c) {
     if (!c.returns.empty()) annotations["return"] = evaluate(c.returns);
     py::object code = make_code(c);
 
+    if (!function_type_object) raise(PyExc_SystemError, "kvt_wxtools is not initialised");
     PyObject* self = PyType_GenericAlloc(function_type_object, 0);
     if (!self) throw_python_error();
     py::object result = py::reinterpret_steal<py::object>(self);

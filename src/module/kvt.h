@@ -70,116 +70,13 @@ private:
 // The module's dictionary (valid once the module body has started).
 py::dict module_dict();
 
-namespace detail {
-// A direct-mapped cache in front of the table of interned names: a literal's
-// address picks its slot, so the usual lookup is one compare.
-struct InternSlot {
-    const char* literal;
-    PyObject* text;
-};
-// A power of two (the slot is a mask of the address), comfortably above the
-// few hundred distinct literals the module reads, so collisions stay rare.
-inline constexpr std::size_t kInternSlots = 512;
-extern InternSlot intern_cache[kInternSlots];
-inline std::size_t intern_slot(const char* literal) {
-    const auto address = reinterpret_cast<std::uintptr_t>(literal);
-    // Folds the bits above the slot index (log2 of kInternSlots) into it, so
-    // literals a multiple of the table size apart still spread.
-    return (address ^ (address >> 9)) & (kInternSlots - 1);
-}
-PyObject* intern_slow(const char* literal);  // makes the name and fills its slot
+}  // namespace kvt
 
-// `obj.name` as a method call reads it: the callable, and whether it was
-// found unbound (a function on the type), so that `obj` must go in front of
-// the arguments (returns 1), or as a ready callable (0).  On error the
-// callable is null and the error is set.
-int lookup_method(PyObject* obj, PyObject* name, PyObject** callable);
+// Interned names and the call helpers: interned(), get_attr(), call(),
+// call_method(), call_keywords(), kw() and Method.
+#include "module/calls.h"
 
-// `obj.name(*args)` with args[0] = obj, and `f(*args)` where args[-1] may be
-// overwritten; published callables found there are entered directly.
-PyObject* call_method(PyObject* name, PyObject** args, std::size_t nargs);
-PyObject* call(PyObject* f, PyObject** args, std::size_t nargs);
-// `f(*args)` for a function found unbound on the type (args[0] is self).
-PyObject* call_unbound(PyObject* f, PyObject** args, std::size_t nargs);
-// `f(**dict(zip(kwnames, args)))`; args[-1] may be overwritten.
-PyObject* call_keywords(PyObject* f, PyObject** args, PyObject* kwnames);
-}  // namespace detail
-
-// The interned text object for a string literal (cached by its address, so
-// only ever pass literals):
-// `obj.attr(interned("Name"))` reads an attribute without making a new text.
-inline py::handle interned(const char* literal) {
-    const detail::InternSlot& slot = detail::intern_cache[detail::intern_slot(literal)];
-    if (slot.literal == literal) return slot.text;
-    return detail::intern_slow(literal);
-}
-
-// Fast forms of `obj.name`, `obj.name(args...)` and `f(args...)`: interned
-// names and vectorcall, without a bound method or an argument tuple.
-// Owns `result`; throws when it is null (the error is then set).
-inline py::object steal_result(PyObject* result) {
-    if (!result) throw_python_error();
-    return py::reinterpret_steal<py::object>(result);
-}
-inline py::object get_attr(py::handle obj, const char* literal) {
-    // Through PyObject_GetAttr, not the type's slot: it also gives an
-    // AttributeError the name and object that the "Did you mean" hint reads.
-    return steal_result(PyObject_GetAttr(obj.ptr(), interned(literal).ptr()));
-}
-template <typename... A>
-py::object call_method(py::handle obj, const char* literal, A&&... args) {
-    PyObject* stack[] = {obj.ptr(), py::handle(args).ptr()...};
-    return steal_result(detail::call_method(interned(literal).ptr(), stack, 1 + sizeof...(A)));
-}
-template <typename... A>
-py::object call(py::handle f, A&&... args) {
-    PyObject* stack[] = {nullptr, py::handle(args).ptr()...};
-    return steal_result(detail::call(f.ptr(), stack + 1, sizeof...(A)));
-}
-
-// One keyword argument of call_keywords: its name (a literal) and value.
-struct Keyword {
-    const char* name;
-    py::handle value;
-};
-inline Keyword kw(const char* literal, py::handle value) { return Keyword{literal, value}; }
-
-// `f(name=value, ...)` with each keyword given as kw("name", value); the
-// names are interned once, and no argument dict is made on our side.
-template <typename... K>
-py::object call_keywords(py::handle f, K... keywords) {
-    constexpr std::size_t n = sizeof...(K);
-    const char* names[] = {keywords.name...};
-    PyObject* stack[] = {nullptr, keywords.value.ptr()...};
-    py::object kwnames = steal_result(PyTuple_New(n));
-    for (std::size_t k = 0; k < n; ++k)
-        PyTuple_SET_ITEM(kwnames.ptr(), k, py::handle(interned(names[k])).inc_ref().ptr());
-    return steal_result(detail::call_keywords(f.ptr(), stack + 1, kwnames.ptr()));
-}
-
-// `obj.name` read now for a call made later, as `obj.name(args...)` reads
-// the method before it computes the arguments -- without making a bound
-// method when the name is a function of the type.
-class Method {
-public:
-    Method(py::handle obj, const char* literal) {
-        PyObject* callable = nullptr;
-        const int unbound = detail::lookup_method(obj.ptr(), interned(literal).ptr(), &callable);
-        if (!callable) throw_python_error();
-        callable_ = py::reinterpret_steal<py::object>(callable);
-        if (unbound) self_ = py::reinterpret_borrow<py::object>(obj);
-    }
-    template <typename... A>
-    py::object operator()(A&&... args) const {
-        PyObject* stack[] = {self_.ptr(), py::handle(args).ptr()...};
-        if (self_) return steal_result(detail::call_unbound(callable_.ptr(), stack, 1 + sizeof...(A)));
-        return steal_result(detail::call(callable_.ptr(), stack + 1, sizeof...(A)));
-    }
-
-private:
-    py::object callable_;
-    py::object self_;  // set when the callable was found unbound
-};
+namespace kvt {
 
 // Python's `obj[key]`, errors included; a list indexed by an int in range
 // is read directly.

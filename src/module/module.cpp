@@ -126,10 +126,18 @@ void prepare(PyObject* module) {
     if (!ready_function_type()) throw_python_error();
 }
 
-// Runs after Py_FinalizeEx, when no C API call is allowed.
+// Whether interpreter_ended is registered with the running interpreter.
+bool g_exit_hook = false;
+
+// Runs after Py_FinalizeEx, when no C API call is allowed.  The module was
+// freed during the finalization and released its state then; this forgets
+// only what is still pointed at after that (a module kept alive past the end,
+// or a name made by a call that ran after the module was freed), so that a
+// new interpreter in this process starts afresh.
 void interpreter_ended() {
-    forget_interpreter();
+    release_state(Release::PointersOnly);
     g_interpreter = nullptr;
+    g_exit_hook = false;
 }
 
 int exec_module(PyObject* module) {
@@ -139,6 +147,9 @@ int exec_module(PyObject* module) {
                         "Module 'kvt_wxtools' has already been imported. Re-initialisation is not supported.");
         return -1;
     }
+    // Whatever a call made after an earlier module was freed left behind may
+    // belong to an interpreter that has ended since: forgotten, not touched.
+    release_state(Release::PointersOnly);
     int line = 1;
     bool ok = false;
     try {
@@ -148,11 +159,9 @@ int exec_module(PyObject* module) {
         set_error_from_current_exception();
     }
     if (ok) {
-        // Once per interpreter: an embedding program may end it and start
-        // another, which must import a new module.
-        // (With no room left among the exit hooks, a later interpreter in
-        // this process gets the old module; this one works as ever.)
-        (void)Py_AtExit(interpreter_ended);
+        // Once per interpreter; with no room left among the exit hooks, only
+        // the safety net is missing (see interpreter_ended).
+        if (!g_exit_hook) g_exit_hook = Py_AtExit(interpreter_ended) == 0;
         return 0;
     }
     // The half-built module is released; a later import starts afresh.
@@ -161,26 +170,58 @@ int exec_module(PyObject* module) {
     } else {
         PyErr_SetString(PyExc_ImportError, "init kvt_wxtools");
     }
-    set_module(nullptr, nullptr);
+    release_state(Release::References);
     return -1;
+}
+
+// The module owns the frame's state: the collector sees its references
+// through the module, and it is released when the module is cleared or
+// freed (only by the module it belongs to: a module object made from the
+// spec but never run, or refused, owns none of it).
+int traverse_module(PyObject* module, visitproc visit, void* arg) {
+    return module == module_object() ? visit_state(visit, arg) : 0;
+}
+
+int clear_module(PyObject* module) {
+    if (module == module_object()) release_state(Release::References);
+    return 0;
+}
+
+void free_module(void* module) {
+    if (module == module_object()) {
+        release_state(Release::References);
+        // Free for any interpreter to import anew.
+        g_interpreter = nullptr;
+    }
 }
 
 PyModuleDef_Slot slots[] = {
     {Py_mod_create, reinterpret_cast<void*>(create_module)},
     {Py_mod_exec, reinterpret_cast<void*>(exec_module)},
+#ifdef Py_mod_multiple_interpreters
+    // Sub-interpreters that share the main one's GIL (those that embedding
+    // programs make) may ask for the module: the first interpreter to import
+    // it keeps it, and any other is refused by create_module with the
+    // module's own text, as on every version.  Declaring the module not
+    // supported would make Python refuse it in every sub-interpreter with a
+    // text of its own, also where the module would be the only one; isolated
+    // sub-interpreters (their own GIL, 3.12's default) are refused by Python
+    // itself, since the per-interpreter GIL is not declared.
+    {Py_mod_multiple_interpreters, Py_MOD_MULTIPLE_INTERPRETERS_SUPPORTED},
+#endif
     {0, nullptr},
 };
 
 PyModuleDef definition = {
     PyModuleDef_HEAD_INIT,
-    kModuleName,  // m_name
-    nullptr,      // m_doc: the module has no docstring
-    0,            // m_size: all state lives in the module dictionary
-    nullptr,      // m_methods: every function is made while the body runs
+    kModuleName,      // m_name
+    nullptr,          // m_doc: the module has no docstring
+    0,                // m_size: the state is the frame's, one module per process
+    nullptr,          // m_methods: every function is made while the body runs
     slots,
-    nullptr,
-    nullptr,
-    nullptr,
+    traverse_module,  // m_traverse
+    clear_module,     // m_clear
+    free_module,      // m_free
 };
 
 }  // namespace

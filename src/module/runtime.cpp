@@ -16,13 +16,9 @@
 namespace kvt {
 
 namespace {
-PyObject* g_module = nullptr;    // strong reference while the module lives
+PyObject* g_module = nullptr;    // the module the state belongs to (borrowed)
 PyObject* g_dict = nullptr;      // the module's dict (borrowed from g_module)
 PyObject* g_builtins = nullptr;  // the builtins module's dict (strong)
-// The interned names, keyed by the literal's address: bodies pass string
-// literals, so each name is made once and its hash is cached in the object.
-// Kept while the interpreter lives.
-std::unordered_map<const char*, PyObject*>* g_interned = nullptr;
 }  // namespace
 
 // ---------------------------------------------------------------- errors ---
@@ -58,8 +54,7 @@ void set_error_from_current_exception() noexcept {
 namespace {
 // The empty code objects that name traceback entries, one per function name
 // and line; `funcname` is a literal or a Callable's name (both live for the
-// whole process), so its address is a stable key.  Kept while the
-// interpreter lives.
+// whole process), so its address is a stable key.  Owned by the module.
 using TracebackCodes = std::map<std::pair<const char*, int>, PyCodeObject*>;
 TracebackCodes* g_traceback_codes = nullptr;
 
@@ -119,25 +114,45 @@ void add_traceback(const char* funcname, int line) noexcept {
 
 namespace frame {
 void set_module(PyObject* module, PyObject* builtins_dict) noexcept {
-    Py_XINCREF(module);
     Py_XINCREF(builtins_dict);
-    Py_XSETREF(g_module, module);
     Py_XSETREF(g_builtins, builtins_dict);
+    g_module = module;
     g_dict = module ? PyModule_GetDict(module) : nullptr;
 }
 PyObject* module_object() noexcept { return g_module; }
 
-void forget_interpreter() noexcept {
-    // The objects died with the interpreter (or leaked with it): only the
-    // pointers go.
-    g_module = g_dict = g_builtins = nullptr;
-    for (detail::InternSlot& slot : detail::intern_cache) slot = detail::InternSlot{nullptr, nullptr};
-    delete g_interned;
-    g_interned = nullptr;
-    delete g_traceback_codes;
-    g_traceback_codes = nullptr;
+int visit_state(visitproc visit, void* arg) noexcept {
+    // The state's references that may take part in a cycle; the texts and
+    // code objects it also holds can't.
+    Py_VISIT(g_builtins);
+    Py_VISIT(builtins().property);
+    Py_VISIT(builtins().staticmethod);
+    Py_VISIT(reinterpret_cast<PyObject*>(function_type_object));
+    return 0;
+}
+
+void release_state(Release how) noexcept {
+    const bool drop = how == Release::References;
+    g_module = g_dict = nullptr;
+    PyObject* builtins_dict = g_builtins;
+    g_builtins = nullptr;
+    Builtins b = builtins();
     builtins() = Builtins{};
-    forget_function_type();
+    TracebackCodes* codes = g_traceback_codes;
+    g_traceback_codes = nullptr;
+    release_calls(how);
+    release_callables(how);
+    release_function_type(how);
+    // Released last: a last reference may run Python code, which then finds
+    // the state already empty rather than half torn down.
+    if (drop) {
+        Py_XDECREF(builtins_dict);
+        Py_XDECREF(b.property);
+        Py_XDECREF(b.staticmethod);
+        if (codes)
+            for (auto& entry : *codes) Py_DECREF(entry.second);
+    }
+    delete codes;
 }
 }  // namespace frame
 
@@ -145,26 +160,6 @@ py::dict module_dict() {
     if (!g_dict) raise(PyExc_SystemError, "kvt_wxtools is not initialised");
     return py::reinterpret_borrow<py::dict>(g_dict);
 }
-
-namespace detail {
-InternSlot intern_cache[kInternSlots];
-
-PyObject* intern_slow(const char* literal) {
-    if (!g_interned) g_interned = new std::unordered_map<const char*, PyObject*>();
-    auto* table = g_interned;
-    PyObject* text;
-    auto found = table->find(literal);
-    if (found != table->end()) {
-        text = found->second;
-    } else {
-        text = PyUnicode_InternFromString(literal);
-        if (!text) throw_python_error();
-        table->emplace(literal, text);
-    }
-    intern_cache[intern_slot(literal)] = InternSlot{literal, text};
-    return text;
-}
-}  // namespace detail
 
 bool is_instance(py::handle obj, py::handle cls) {
     const int result = PyObject_IsInstance(obj.ptr(), cls.ptr());
