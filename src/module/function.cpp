@@ -26,6 +26,7 @@ struct FunctionObject {
     PyObject* code;
     PyObject* dict;
     PyObject* weakrefs;
+    PyObject* owner;  // the module that made it, kept alive as a built-in function keeps its module
 };
 
 FunctionObject* as_function(PyObject* self) { return reinterpret_cast<FunctionObject*>(self); }
@@ -183,6 +184,7 @@ int function_traverse(PyObject* self, visitproc visit, void* arg) {
     Py_VISIT(f->globals);
     Py_VISIT(f->code);
     Py_VISIT(f->dict);
+    Py_VISIT(f->owner);
     return 0;
 }
 
@@ -199,6 +201,7 @@ int function_clear(PyObject* self) {
     Py_CLEAR(f->globals);
     Py_CLEAR(f->code);
     Py_CLEAR(f->dict);
+    Py_CLEAR(f->owner);
     return 0;
 }
 
@@ -392,6 +395,7 @@ py::object make_function(const Callable& c) {
     f->annotations = annotations.release().ptr();
     f->globals = module_dict().release().ptr();
     f->code = code.release().ptr();
+    f->owner = Py_XNewRef(module_object());
     return result;
 }
 
