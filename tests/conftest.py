@@ -50,21 +50,7 @@ def no_leaked_windows(wx_app):
                     pytrace=False)
 
 
-@pytest.fixture
-def made():
-    """A list for the windows a test creates; each is destroyed after the test."""
-    windows = []
-    yield windows
-    for window in windows:
-        window.Destroy()
-
-
-@pytest.fixture
-def frame():
-    """A parent frame for the controls a test makes; destroyed afterwards."""
-    window = wx.Frame(None, title="test frame")
-    yield window
-    window.Destroy()
+from harness import frame, made  # noqa: E402,F401  (fixtures shared with the stand-in run)
 
 
 @pytest.fixture

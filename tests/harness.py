@@ -61,6 +61,23 @@ INPUT_SIMULATED = getattr(wx, "VERSION", (4, 2)) >= (4, 1)
 needs_simulated_input = pytest.mark.skipif(
     not INPUT_SIMULATED, reason="wxPython 4.0 simulates no keys or clicks on Xvfb, nor sets a key event's code")
 
+@pytest.fixture
+def made():
+    """A list for the windows a test creates; each is destroyed after the test."""
+    windows = []
+    yield windows
+    for window in windows:
+        window.Destroy()
+
+
+@pytest.fixture
+def frame():
+    """A parent frame for the controls a test makes; destroyed afterwards."""
+    window = wx.Frame(None, title="test frame")
+    yield window
+    window.Destroy()
+
+
 # wx.MessageBox returns these flags; ShowModal() and the hook use the ids.
 _FLAG_TO_ID = {wx.YES: wx.ID_YES, wx.NO: wx.ID_NO, wx.OK: wx.ID_OK,
                wx.CANCEL: wx.ID_CANCEL, wx.HELP: wx.ID_HELP}

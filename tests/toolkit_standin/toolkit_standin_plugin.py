@@ -77,19 +77,7 @@ def pytest_collection_modifyitems(config, items):
         items[:] = kept
 
 
-@pytest.fixture
-def made():
-    windows = []
-    yield windows
-    for window in windows:
-        window.Destroy()
-
-
-@pytest.fixture
-def frame():
-    window = wx.Frame(None, title="test frame")
-    yield window
-    window.Destroy()
+from harness import frame, made  # noqa: E402,F401  (the suite's own fixtures)
 
 
 @pytest.fixture(autouse=True)
