@@ -3,6 +3,7 @@ calling each other directly, arguments bound by position or straight from a
 keyword dict, attribute reads, list items and integer comparisons read
 directly, and the cached argument-count texts.  Each must behave exactly as
 the general path does."""
+import ctypes
 import sys
 import types
 
@@ -205,3 +206,26 @@ def test_method_calls_follow_class_changes_and_instance_attributes():
     combo.AppendItems(["d"])
     assert combo.objects == ["a", "b!", "c?", "d"]
     assert combo.control.items == ["a", "D"]
+
+
+def test_controls_never_read_from_python_and_published_methods_called_by_the_module():
+    # A control class whose attributes Python never read, with an instance
+    # attribute over its class's C method: both reads must find the instance's.
+    class Fresh(list):
+        Append = list.append
+
+    control, seen = Fresh(), []
+    control.Append = seen.append
+    combo = kvt.ComboList(control)
+    combo.AppendItems(["a", "b"])
+    assert seen == ["a", "b"] and control == []
+    # The module's own calls of a published method, found on the class or
+    # shadowed by the instance, leave it refusing a non-text keyword itself.
+    combo.Append = lambda obj: None
+    combo.AppendItems(["c"])
+    call = ctypes.pythonapi.PyObject_Call
+    call.restype = ctypes.py_object
+    call.argtypes = [ctypes.py_object] * 3
+    for published in (kvt.ComboList.Append, kvt.ComboList.AppendItems):
+        with pytest.raises(TypeError, match=r"^%s\(\) keywords must be strings$" % published.__name__):
+            call(published, (combo, None), {1: 2})

@@ -35,15 +35,24 @@ std::size_t type_slot(unsigned int version, PyObject* name) {
 
 // Looks `name` (an exact text) up along the type's MRO.  Returns 1 with the
 // object found (borrowed, null when none), 0 when it can't be told here (a
-// type whose dict lives elsewhere), -1 with the error set.
+// type without a dict), -1 with the error set.  Only asked for
+// types read the generic way (generic_lookup), so only those have entries.
 KVT_NOINLINE int type_lookup_slow(PyTypeObject* tp, PyObject* name, PyObject** found, unsigned int version) {
     PyObject* mro = tp->tp_mro;
     if (!mro) return 0;
     PyObject* descr = nullptr;
     for (Py_ssize_t k = 0, n = PyTuple_GET_SIZE(mro); k < n && !descr; ++k) {
-        PyObject* dict = reinterpret_cast<PyTypeObject*>(PyTuple_GET_ITEM(mro, k))->tp_dict;
-        if (!dict) return 0;  // a built-in type whose dict lives elsewhere (3.12+)
+        PyTypeObject* base = reinterpret_cast<PyTypeObject*>(PyTuple_GET_ITEM(mro, k));
+#if PY_VERSION_HEX >= 0x030C0000
+        // From 3.12 a built-in type's dict is kept by the interpreter rather
+        // than in tp_dict; this reaches it too.
+        PyObject* dict = PyType_GetDict(base);
+#else
+        PyObject* dict = Py_XNewRef(base->tp_dict);
+#endif
+        if (!dict) return PyErr_Occurred() ? -1 : 0;
         descr = PyDict_GetItemWithError(dict, name);
+        Py_DECREF(dict);  // the type keeps its dict, and so what was found there, alive
         if (!descr && PyErr_Occurred()) return -1;
     }
     // A key's own comparison may have changed a type on the way: then the
@@ -57,7 +66,7 @@ KVT_NOINLINE int type_lookup_slow(PyTypeObject* tp, PyObject* name, PyObject** f
 inline int type_lookup(PyTypeObject* tp, PyObject* name, PyObject** found) {
     const unsigned int version = kvt_type_version(tp);
     const TypeSlot& slot = g_type_cache[type_slot(version, name)];
-    if (version != 0 && slot.version == version && slot.name == name) {
+    if (slot.version == version && slot.name == name) {
         *found = slot.found;
         return 1;
     }
@@ -81,11 +90,11 @@ int unbound_method(PyObject* obj, PyObject* name, PyObject* descr, PyObject** fo
     PyTypeObject* tp = Py_TYPE(obj);
     if (tp->tp_dictoffset != 0 || (tp->tp_flags & Py_TPFLAGS_MANAGED_DICT)) {
         PyObject* dict = PyObject_GenericGetDict(obj, nullptr);
-        PyObject* own = dict ? PyDict_GetItemWithError(dict, name) : nullptr;
+        const int own = dict ? PyDict_Contains(dict, name) : -1;
         Py_XDECREF(dict);
-        if (own || PyErr_Occurred()) {
+        if (own != 0) {
             Py_DECREF(descr);
-            return own ? 0 : -1;
+            return own > 0 ? 0 : -1;
         }
     }
     *found = descr;
@@ -151,7 +160,9 @@ PyObject* vectorcall(PyObject* f, PyObject** args, std::size_t nargs, PyObject* 
 int lookup_method(PyObject* obj, PyObject* name, PyObject** callable) noexcept {
     *callable = nullptr;
     PyTypeObject* tp = Py_TYPE(obj);
-    if (generic_lookup(tp, name)) {
+    // A type without a version tag yet gets one from the interpreter's own
+    // read below; from then on its answers are cached.
+    if (generic_lookup(tp, name) && kvt_type_version(tp) != 0) {
         PyObject* descr = nullptr;
         const int known = type_lookup(tp, name, &descr);
         const int unbound = known > 0 ? unbound_method(obj, name, descr, callable) : known;
@@ -172,25 +183,55 @@ KVT_NOINLINE PyObject* lookup_and_call(PyObject* name, PyObject** args, std::siz
     Py_DECREF(callable);
     return result;
 }
+
+#if PY_VERSION_HEX >= 0x03090000
+// `obj.name(...)` by the interpreter's own method call, once the type's
+// answer is known: it reads the instance's attributes where it keeps them
+// and makes no bound method.  A published callable found there is armed
+// for that one call (see frame::armed_entry), so it too is entered without
+// an argument tuple.
+inline PyObject* interpreter_method_call(PyObject* name, PyObject* found, PyObject** args, std::size_t nargs) {
+    const std::size_t nargsf = nargs | PY_VECTORCALL_ARGUMENTS_OFFSET;
+    if (!found || !Py_IS_TYPE(found, frame::function_type_object))
+        return PyObject_VectorcallMethod(name, args, nargsf, nullptr);
+    auto* entry = reinterpret_cast<vectorcallfunc*>(reinterpret_cast<char*>(found) +
+                                                    frame::function_type_object->tp_vectorcall_offset);
+    Py_INCREF(found);  // the type's dict may let go of it during the call
+    *entry = frame::armed_entry;
+    PyObject* result = PyObject_VectorcallMethod(name, args, nargsf, nullptr);
+    *entry = nullptr;
+    Py_DECREF(found);
+    return result;
+}
+#endif
+
+// call_method when the type's answer is not cached: looked up (and cached),
+// or, for types whose attributes are not read the generic way, read in full.
+KVT_NOINLINE PyObject* call_method_uncached(PyObject* name, PyObject** args, std::size_t nargs) {
+#if PY_VERSION_HEX >= 0x03090000
+    PyTypeObject* tp = Py_TYPE(args[0]);
+    if (generic_lookup(tp, name)) {
+        PyObject* found = nullptr;
+        const int known = type_lookup_slow(tp, name, &found, kvt_type_version(tp));
+        if (known < 0) return nullptr;
+        if (known > 0) return interpreter_method_call(name, found, args, nargs);
+    }
+#endif
+    return lookup_and_call(name, args, nargs);
+}
 }  // namespace
 
 PyObject* call_method(PyObject* name, PyObject** args, std::size_t nargs) noexcept {
 #if PY_VERSION_HEX >= 0x03090000
+    // The usual case, kept short: the type's answer for the name (an
+    // interned text) is cached.  Only types read the generic way have
+    // answers there, and an empty slot's name matches none.
     PyTypeObject* tp = Py_TYPE(args[0]);
-    if (tp->tp_getattro == PyObject_GenericGetAttr) {
-        // Unless the type holds a published callable under the name, the
-        // interpreter's own method call is the cheapest: it reads the
-        // instance's attributes where it keeps them and makes no bound
-        // method.  (It would hand a published callable an argument tuple.)
-        // The names are interned texts, so the type's answer can be cached.
-        PyObject* descr = nullptr;
-        const int known = type_lookup(tp, name, &descr);
-        if (known < 0) return nullptr;
-        if (known > 0 && !(descr && Py_IS_TYPE(descr, frame::function_type_object)))
-            return PyObject_VectorcallMethod(name, args, nargs | PY_VECTORCALL_ARGUMENTS_OFFSET, nullptr);
-    }
+    const unsigned int version = kvt_type_version(tp);
+    const TypeSlot& slot = g_type_cache[type_slot(version, name)];
+    if (slot.version == version && slot.name == name) return interpreter_method_call(name, slot.found, args, nargs);
 #endif
-    return lookup_and_call(name, args, nargs);
+    return call_method_uncached(name, args, nargs);
 }
 
 }  // namespace detail

@@ -19,9 +19,13 @@
 //  - Published callables (the module's own function type), also bound as
 //    methods, are entered directly: no argument tuple is made for them.
 //
-// Method calls find the callable first (detail::lookup_method), as the
-// interpreter's own `obj.name(...)` does: a function found on the type is
-// called unbound with `obj` in front, anything else as it was read.
+// `obj.name(...)` (call_method) is the interpreter's own method call, once
+// the module knows what the type holds under the name (cached on the type's
+// version tag): a published callable found there is entered without an
+// argument tuple too (frame::armed_entry).  A method read now for a call
+// made later (Method) is found by detail::lookup_method, as the
+// interpreter's own `obj.name(...)` finds it: a function found on the type
+// is called unbound with `obj` in front, anything else as it was read.
 #pragma once
 
 #include <cstddef>

@@ -85,6 +85,15 @@ void release_function_type(Release how) noexcept;
 // Calls a published callable found by the module's own code, without an
 // argument tuple (the vectorcall layout; see calls.h).
 PyObject* call_direct(PyObject* self, PyObject* const* args, std::size_t nargs, PyObject* kwnames) noexcept;
+#if PY_VERSION_HEX >= 0x03090000
+// A published callable's vectorcall entry, set only while the module's own
+// method call (detail::call_method) lets the interpreter find and call it:
+// entered, it clears itself first, so every other call of the function goes
+// through tp_call.  A function never keeps a vectorcall entry: with one, the
+// interpreter would refuse `f(**{1: 2})` itself, before the binder could
+// name the function in its refusal.
+PyObject* armed_entry(PyObject* self, PyObject* const* args, std::size_t nargsf, PyObject* kwnames) noexcept;
+#endif
 // Creates the function object for `callable`: defaults and annotations are
 // evaluated now, as a def statement does.
 py::object make_function(const Callable& callable);

@@ -8,6 +8,7 @@
 
 #include <cstring>
 #include <new>
+#include <type_traits>
 
 namespace kvt::frame {
 
@@ -27,6 +28,9 @@ struct FunctionObject {
     PyObject* dict;
     PyObject* weakrefs;
     PyObject* owner;  // the module that made it, kept alive as a built-in function keeps its module
+#if PY_VERSION_HEX >= 0x03090000
+    vectorcallfunc vectorcall;  // null but while armed (see armed_entry)
+#endif
 };
 
 FunctionObject* as_function(PyObject* self) { return reinterpret_cast<FunctionObject*>(self); }
@@ -37,11 +41,6 @@ class Slots {
 public:
     explicit Slots(std::size_t n) : n_(n) {
         for (std::size_t k = 0; k < n_; ++k) new (storage_ + k * sizeof(py::object)) py::object();
-    }
-    // Every slot holding the matching argument.
-    Slots(PyObject* const* args, std::size_t n) : n_(n) {
-        for (std::size_t k = 0; k < n_; ++k)
-            new (storage_ + k * sizeof(py::object)) py::object(py::reinterpret_borrow<py::object>(args[k]));
     }
     ~Slots() {
         for (std::size_t k = 0; k < n_; ++k) data()[k].~object();
@@ -55,13 +54,31 @@ private:
     std::size_t n_;
 };
 
+// The caller's arguments as the body's parameters, without taking new
+// references: a caller keeps its arguments alive for the call (the
+// vectorcall contract), and a body only reads its parameters (they are
+// const).  A py::object is exactly its one PyObject* (checked below).
+const py::object* borrowed(PyObject* const* args) { return reinterpret_cast<const py::object*>(args); }
+static_assert(sizeof(py::object) == sizeof(PyObject*) && alignof(py::object) == alignof(PyObject*) &&
+                  std::is_standard_layout<py::object>::value,
+              "a py::object is one PyObject*");
+
+// The body's result as an owned reference (None for an empty result).  The
+// result is made in place and its reference handed on, so no destructor
+// runs on an emptied handle: that would be one more out-of-line call on
+// every call.
+PyObject* run_body(const Callable& c, const py::object* bound, Line& at) {
+    alignas(py::object) unsigned char storage[sizeof(py::object)];
+    PyObject* result = (new (storage) py::object(c.body(bound, at)))->ptr();
+    return result ? result : Py_NewRef(Py_None);
+}
+
 // Runs the body on arguments already bound.
-PyObject* run_bound(const Callable& c, py::object* bound) {
+PyObject* run_bound(const Callable& c, const py::object* bound) {
     PyObject* result = nullptr;
     Line at(c.line + 1);
     try {
-        py::object r = c.body(bound, at);
-        result = r ? r.release().ptr() : Py_NewRef(Py_None);
+        result = run_body(c, bound, at);
     } catch (...) {
         set_error_from_current_exception();
         add_traceback(c.traceback_name.c_str(), at.line());
@@ -84,8 +101,7 @@ PyObject* invoke(PyObject* self, Binder&& bind_arguments) {
         try {
             if (bind_arguments(c, f->defaults, bound.data())) {
                 arguments_bound = true;
-                py::object r = c.body(bound.data(), at);
-                result = r ? r.release().ptr() : Py_NewRef(Py_None);
+                result = run_body(c, bound.data(), at);
             } else {
                 add_traceback(c.traceback_name.c_str(), c.line);
             }
@@ -103,13 +119,9 @@ PyObject* invoke_vector(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
     const Callable& c = *as_function(self)->callable;
     if (!kwnames && c.plain && static_cast<std::size_t>(nargs) == c.slots) {
         // Every parameter given by position, none converted or checked:
-        // nothing to bind beyond holding the arguments.
+        // nothing to bind; the body reads the caller's arguments.
         if (Py_EnterRecursiveCall(" while calling a Python object")) return nullptr;
-        PyObject* result;
-        {
-            Slots bound(args, c.slots);
-            result = run_bound(c, bound.data());
-        }
+        PyObject* result = run_bound(c, borrowed(args));
         Py_LeaveRecursiveCall();
         return result;
     }
@@ -324,6 +336,13 @@ PyObject* call_direct(PyObject* self, PyObject* const* args, std::size_t nargs, 
     return invoke_vector(self, args, static_cast<Py_ssize_t>(nargs), kwnames);
 }
 
+#if PY_VERSION_HEX >= 0x03090000
+PyObject* armed_entry(PyObject* self, PyObject* const* args, std::size_t nargsf, PyObject* kwnames) noexcept {
+    as_function(self)->vectorcall = nullptr;
+    return invoke_vector(self, args, PyVectorcall_NARGS(nargsf), kwnames);
+}
+#endif
+
 bool ready_function_type() noexcept {
     if (function_type_object) return true;
     static PyType_Slot slots[] = {
@@ -349,9 +368,13 @@ bool ready_function_type() noexcept {
     // Error texts name an object's type by tp_name; ours reads "function", as
     // for Python's own functions, on every version (__module__ stays ours).
     t->tp_name = std::strchr(spec.name, '.') + 1;
-    // Set before any instance exists: both are read at each use.
+    // Set before any instance exists: each is read at each use.
     t->tp_dictoffset = offsetof(FunctionObject, dict);
     t->tp_weaklistoffset = offsetof(FunctionObject, weakrefs);
+#if PY_VERSION_HEX >= 0x03090000
+    t->tp_vectorcall_offset = offsetof(FunctionObject, vectorcall);
+    t->tp_flags |= Py_TPFLAGS_HAVE_VECTORCALL;
+#endif
     function_type_object = t;
     return true;
 }
